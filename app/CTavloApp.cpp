@@ -1,0 +1,44 @@
+#include "CTavloApp.h"
+
+#include <QFileInfo>
+
+#include "ImageExtensions.h"
+#include "platform/SettingsStore.h"
+
+CTavloApp::CTavloApp(SettingsStore& store, CodecFactoryMaker makeCodecFactory)
+    : ImageExtensions(DefaultImageExtensions()),
+      m_store(store),
+      m_makeCodecFactory(std::move(makeCodecFactory)) {}
+
+CTavloApp::~CTavloApp() = default;
+
+bool CTavloApp::InitInstance() {
+    // The second imaging component. Without it the program silently uses the
+    // first one only: UseWIC stays 0 and there is no HEIF.
+    if (m_makeCodecFactory) WicFactory = m_makeCodecFactory();
+    if (WicFactory) {
+        UseWIC = m_store.GetInt(kSettingsSection, QStringLiteral("UseWIC"), 1);
+        if (UseWIC != 0 && WicFactory->HasHeifEncoder()) {
+            HeifAvailable = 1;
+            ImageExtensions << QStringLiteral("heif") << QStringLiteral("heic");
+        }
+    }
+    settings.Load(m_store);
+    DeleteSettingsOnExit = 0;
+    return true;
+}
+
+void CTavloApp::LocateHelpPage(const QString& programPath) {
+    HelpPath.clear();
+    HelpExists = 0;
+    const int lastSeparator = programPath.lastIndexOf(QLatin1Char('/'));
+    if (programPath.isEmpty() || lastSeparator < 0) return;
+    HelpPath = programPath.left(lastSeparator) + QStringLiteral("/Help/Help.html");
+    HelpExists = HelpPath.size() < 260 && QFileInfo::exists(HelpPath) ? 1 : 0;
+}
+
+int CTavloApp::ExitInstance(int exitCode) {
+    WicFactory.reset();
+    if (DeleteSettingsOnExit == 1) m_store.DeleteApplicationStore();
+    return exitCode;
+}

@@ -1,0 +1,118 @@
+// Loads a 24-megapixel JPEG (6000 x 4000) through each imaging component and,
+// for comparison, through bare libjpeg-turbo into BGRA. Each contender runs in
+// a fresh child process so its peak memory is its own: the first load gives
+// the peak above the process's baseline, the following ones the time.
+//
+//   oblimo-load-bench [IMAGE.jpg] [--runs N]
+
+#include <turbojpeg.h>
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+
+#include "BenchSupport.h"
+#include "document/ImageLoader.h"
+#include "platform/imaging/CodecFactory.h"
+
+namespace {
+bool LoadWithTurboJpeg(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    tjhandle handle = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    bool ok = tjDecompressHeader3(handle, data, (unsigned long)bytes.size(), &width, &height,
+                                  &subsampling, &colorspace) == 0;
+    std::vector<unsigned char> pixels(std::size_t(width) * height * 4);
+    ok = ok && tjDecompress2(handle, data, (unsigned long)bytes.size(), pixels.data(), width,
+                             width * 4, height, TJPF_BGRA, 0) == 0;
+    tjDestroy(handle);
+    return ok;
+}
+
+// One contender: N loads; prints "median_ms peak_mb".
+int RunContender(const QString& mode, const QString& path, int runs) {
+    std::unique_ptr<CodecFactory> codecs = CodecFactory::Create();
+    ImagingServices services{mode == "component2" ? 2 : 0, codecs.get(), true};
+    const double baseline = Bench::StatusMb("VmRSS");
+    double peak = 0;
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double start = Bench::NowMs();
+        bool ok = false;
+        if (mode == "libjpeg-turbo") {
+            ok = LoadWithTurboJpeg(path);
+            if (i == 0) peak = Bench::StatusMb("VmHWM") - baseline;
+        } else {
+            HolderPtr image = LoadImageFromFile(path, services);
+            ok = image != nullptr;
+            if (i == 0) peak = Bench::StatusMb("VmHWM") - baseline;
+        }
+        times.push_back(Bench::NowMs() - start);
+        if (!ok) return 1;
+    }
+    std::printf("%.2f %.1f\n", Bench::Median(times), peak);
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QStringList arguments = application.arguments().mid(1);
+    if (arguments.value(0) == "--contender")
+        return RunContender(arguments.value(1), arguments.value(2), arguments.value(3).toInt());
+
+    int runs = 9;
+    const int runsAt = int(arguments.indexOf("--runs"));
+    if (runsAt >= 0) {
+        runs = arguments.value(runsAt + 1).toInt();
+        arguments.remove(runsAt, 2);
+    }
+    QTemporaryDir folder;
+    QString path = arguments.value(0);
+    if (path.isEmpty()) {
+        path = folder.path() + "/photo-24mp.jpg";
+        QImageWriter writer(path, "jpeg");
+        writer.setQuality(90);
+        writer.write(Bench::PhotoLikeImage(6000, 4000));
+    }
+    std::printf("image: %s (%lld bytes), %d runs each, median\n", qPrintable(path),
+                QFile(path).size(), runs);
+
+    struct Row {
+        const char* mode;
+        double ms = 0, mb = 0;
+    } rows[] = {{"libjpeg-turbo"}, {"component2"}, {"component1"}};
+    for (Row& row : rows) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--contender", row.mode, path, QString::number(runs)});
+        child.waitForFinished(-1);
+        const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).split(' ');
+        if (child.exitCode() != 0 || fields.size() != 2) {
+            std::printf("%s failed\n", row.mode);
+            return 1;
+        }
+        row.ms = fields[0].toDouble();
+        row.mb = fields[1].toDouble();
+    }
+    const double bgraMb = 6000.0 * 4000 * 4 / (1024 * 1024);
+    std::printf("%-28s %10s %8s %14s\n", "decoder", "time ms", "ratio", "peak MB above");
+    for (const Row& row : rows)
+        std::printf("%-28s %10.1f %7.2fx %14.1f\n",
+                    row.mode == std::string("libjpeg-turbo") ? "bare libjpeg-turbo (BGRA)"
+                    : row.mode == std::string("component2")  ? "component 2 (libjpeg-turbo)"
+                                                              : "component 1 (Qt image I/O)",
+                    row.ms, row.ms / rows[0].ms, row.mb);
+    std::printf("goals: component 2 <= 1.15x, component 1 <= 1.5x, peak <= %.0f MB (1.5 x %.0f MB)\n",
+                1.5 * bgraMb, bgraMb);
+    return 0;
+}

@@ -1,0 +1,44 @@
+#include "CliSupport.h"
+
+#include <cstdio>
+
+#include "CliArguments.h"
+#include "app/CTavloApp.h"
+
+namespace {
+const char kUsage[] =
+    "usage: tavlo-cli info IMAGE [--use-wic 0|1|2]\n";
+}
+
+int UsageError(const QString& reason) {
+    std::fprintf(stderr, "tavlo-cli: %s\n%s", reason.toUtf8().constData(), kUsage);
+    return 2;
+}
+
+int WorkFailed(const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    return 1;
+}
+
+void PrintLine(const QByteArray& line) {
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+bool ParseInt(const QString& text, int* value) {
+    bool ok = false;
+    *value = text.trimmed().toInt(&ok);
+    return ok;
+}
+
+bool ApplyUseWicOption(CTavloApp& app, const CliArguments& arguments) {
+    if (!arguments.Has(QStringLiteral("--use-wic"))) return true;
+    int useWic = 0;
+    if (!ParseInt(arguments.Value(QStringLiteral("--use-wic")), &useWic) || useWic < 0 ||
+        useWic > 2)
+        return false;
+    // Without the second component the program can only use the first.
+    app.UseWIC = app.WicFactory ? useWic : 0;
+    return true;
+}

@@ -1,0 +1,31 @@
+#include "CBitmapHolder.h"
+
+#include <cmath>
+
+bool CBitmapHolder::CopyFromImage(const Bitmap& image) {
+    m_width = image.Width();
+    m_height = image.Height();
+    m_pixelCount = m_width * m_height;
+    m_diagonal = std::sqrt(float(m_width) * float(m_width) + float(m_height) * float(m_height));
+    m_stride = 4 * m_width;
+    m_dpiX = image.dpiX;
+    m_dpiY = image.dpiY;
+    m_pixels = QImage();
+    if (m_pixelCount == 0) return false;
+    // Any format becomes the working format; opaque formats get alpha 255.
+    m_pixels = image.image.format() == QImage::Format_ARGB32
+                   ? image.image
+                   : image.image.convertToFormat(QImage::Format_ARGB32);
+    if (m_pixels.isNull()) {
+        // Out of memory while converting.
+        m_pixelCount = 0;
+        return false;
+    }
+    return true;
+}
+
+HolderPtr MakeHolder(const Bitmap& image) {
+    auto holder = std::make_shared<CBitmapHolder>();
+    if (!holder->CopyFromImage(image)) return nullptr;
+    return holder;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <memory>
+
+#include "platform/imaging/Bitmap.h"
+
+// One image in the working format (Format_ARGB32: bytes B, G, R, A, not
+// premultiplied, stride 4 x width) with its size, diagonal and resolution.
+// Filled once by CopyFromImage and never changed afterwards; shared by every
+// state, cache and output that uses it. The pixels are a QImage, implicitly
+// shared: a holder filled from an image already in the working format shares
+// that image's buffer instead of copying it, and nothing can write through a
+// holder because it hands out only const access.
+class CBitmapHolder {
+public:
+    CBitmapHolder() = default;
+
+    // Takes over the image's size and resolution and its pixels converted to the
+    // working format. False (and the holder stays empty) for an empty image.
+    bool CopyFromImage(const Bitmap& image);
+
+    bool IsEmpty() const { return m_pixelCount == 0; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int PixelCount() const { return m_pixelCount; }
+    int Stride() const { return m_stride; }
+    float Diagonal() const { return m_diagonal; }
+    float DpiX() const { return m_dpiX; }
+    float DpiY() const { return m_dpiY; }
+
+    const QImage& Image() const { return m_pixels; }
+    const uchar* Pixels() const { return m_pixels.constBits(); }
+    const uchar* Row(int y) const { return m_pixels.constScanLine(y); }
+    Bitmap AsBitmap() const { return {m_pixels, m_dpiX, m_dpiY}; }
+
+private:
+    QImage m_pixels;
+    int m_width = 0;
+    int m_height = 0;
+    int m_pixelCount = 0;
+    int m_stride = 0;
+    float m_diagonal = 0.0f;
+    float m_dpiX = 0.0f;
+    float m_dpiY = 0.0f;
+};
+
+using HolderPtr = std::shared_ptr<const CBitmapHolder>;
+
+// A new holder filled from the image, or none when the image is empty.
+HolderPtr MakeHolder(const Bitmap& image);

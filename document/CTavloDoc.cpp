@@ -1,0 +1,170 @@
+#include "CTavloDoc.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include "AngleNormalization.h"
+#include "HistoryKind.h"
+#include "ImageLoader.h"
+#include "app/CTavloApp.h"
+#include "platform/AppMessages.h"
+#include "platform/MessageBox.h"
+#include "resources/CommandIds.h"
+#include "resources/Strings.h"
+
+CTavloDoc::CTavloDoc(CTavloApp& app) : m_app(app) {}
+
+CTavloDoc::~CTavloDoc() = default;
+
+bool CTavloDoc::OnNewDocument() {
+    if (!CDocument::OnNewDocument()) return false;
+    m_sourceDpiX = m_sourceDpiY = 0.0f;
+    m_outputDpiX = m_outputDpiY = 0.0f;
+    SetTitle(Strings::Untitled());
+    ResetHistory();
+    DropCaches();
+    return true;
+}
+
+bool CTavloDoc::OnOpenDocument(const QString& path) {
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::ReadOnly)) {
+            AppMessageBox(Strings::FailedToOpenDocument(), MessageButtons::Ok,
+                          MessageIcon::Warning);
+            return false;
+        }
+    }
+    HolderPtr image = LoadImageFromFile(path, m_app.Imaging());
+    if (!image) {
+        AppMessageBox(Strings::CannotLoadFile());
+        return false;
+    }
+    ResetHistory();
+    DropCaches();
+    m_current = std::make_shared<CUndoItem>();
+    m_current->m_image = std::move(image);
+    m_history.MarkSaved();
+    return true;
+}
+
+bool CTavloDoc::SaveModified() {
+    if (!IsModified()) return true;
+    if (m_current && m_current->m_step == 4) {
+        switch (AppMessageBox(GetTitle() + Strings::AskSaveChangesSuffix(),
+                              MessageButtons::YesNoCancel, MessageIcon::Question)) {
+            case IDYES: return SaveResultAs();
+            case IDNO: return true;
+            default: return false;
+        }
+    }
+    return AppMessageBox(Strings::DiscardEditing(), MessageButtons::OkCancel) == IDOK;
+}
+
+bool CTavloDoc::SetNewImage(HolderPtr holder) {
+    if (!holder || !SaveModified()) return false;
+    OnNewDocument();
+    m_current = std::make_shared<CUndoItem>();
+    m_current->m_image = std::move(holder);
+    EditEpilogue();
+    InitialUpdateAllViews();
+    return true;
+}
+
+void CTavloDoc::SetAngle(float angle, int kind, bool rewriteAngleText) {
+    if (!m_current) return;
+    m_current->m_angle = NormalizeAngle(angle);
+    RecordHistory(kind);
+    UpdateAllViews(nullptr, rewriteAngleText ? kHintRefreshAll : kHintKeepAngleText);
+    EditEpilogue();
+}
+
+void CTavloDoc::StoreViewStateInto(CUndoItem* state) {
+    DocumentView* view = FirstView();
+    if (!view || !state) return;
+    AppMessageEvent message(WM_APP_STORE_VIEW_STATE, 0, state);
+    QCoreApplication::sendEvent(view->MessageTarget(), &message);
+}
+
+void CTavloDoc::RecordHistory(int kind) {
+    if (!m_current) return;
+    m_current->m_kind = kind;
+    StoreViewStateInto(m_current.get());
+    m_history.Record(*m_current);
+}
+
+void CTavloDoc::ResetHistory() {
+    m_history.Reset();
+    m_current.reset();
+}
+
+void CTavloDoc::Undo() {
+    if (!CanUndo()) return;
+    // The state being left keeps the view's present zoom, scroll and frame for
+    // a later redo.
+    StoreViewStateInto(m_history.CurrentEntry());
+    m_current = m_history.StepBack();
+    EditEpilogue();
+    UpdateAllViews(nullptr, kHintRestore);
+}
+
+void CTavloDoc::Redo() {
+    if (!CanRedo()) return;
+    StoreViewStateInto(m_history.CurrentEntry());
+    m_current = m_history.StepForward();
+    EditEpilogue();
+    UpdateAllViews(nullptr, kHintRestore);
+}
+
+void CTavloDoc::EditEpilogue() {
+    SetModifiedFlag(m_history.IsModified());
+    SetTitle(GetTitle());
+}
+
+bool CTavloDoc::SaveResultAs() { return m_resultSaver && m_resultSaver->SaveResultAs(*this); }
+
+void CTavloDoc::MarkSaved() {
+    m_history.MarkSaved();
+    SetModifiedFlag(false);
+    SetTitle(GetTitle());
+}
+
+void CTavloDoc::OnToStep2() {
+    if (!m_current) return;
+    m_history.Clear();
+    RecordHistory(kKindStep1Snapshot);
+    m_history.MarkSaved();
+    m_sourceDpiX = m_current->m_image->DpiX();
+    m_sourceDpiY = m_current->m_image->DpiY();
+    m_current->m_step = 2;
+    RecordHistory(kKindStep2Entered);
+    EditEpilogue();
+    UpdateAllViews(nullptr, kHintRefreshAll);
+}
+
+void CTavloDoc::DropCaches() { m_outputParams.reset(); }
+
+bool CTavloDoc::HandlesCommand(int id) const { return id == ID_TO_STEP2; }
+
+bool CTavloDoc::OnCommand(int id) {
+    switch (id) {
+        case ID_TO_STEP2:
+            OnToStep2();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CTavloDoc::OnUpdateCommand(int id, CommandState& state) {
+    if (id == ID_TO_STEP2) {
+        state.Enable(m_current != nullptr);
+        return true;
+    }
+    // Opening another file is offered only before the editing has begun.
+    if (id == ID_FILE_OPEN || (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST)) {
+        state.Enable(!m_current || m_current->m_step == 1);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <memory>
+
+#include "CUndoItem.h"
+#include "EditHistory.h"
+#include "platform/framework/CDocument.h"
+#include "platform/framework/CommandTarget.h"
+
+class CTavloApp;
+class CTavloDoc;
+
+// The save-as command lives with the output code and its dialog; the document
+// reaches it through this when its save question is answered "Yes".
+class ResultSaver {
+public:
+    virtual ~ResultSaver() = default;
+    // True when a file was written.
+    virtual bool SaveResultAs(CTavloDoc& document) = 0;
+};
+
+// The editor's single document: the image being straightened and the whole
+// editing state of the four-step guide, with its history. The current state
+// is never one of the objects stored in the history; both hold separate copies.
+// The document is modified exactly when the history position differs from the
+// saved one.
+class CTavloDoc : public CDocument, public CommandTarget {
+public:
+    explicit CTavloDoc(CTavloApp& app);
+    ~CTavloDoc() override;
+
+    // CDocument
+    bool OnNewDocument() override;
+    bool OnOpenDocument(const QString& path) override;
+    bool SaveModified() override;
+
+    // Replaces the document by an image from the clipboard or a drop. False when
+    // the user keeps the present document.
+    bool SetNewImage(HolderPtr holder);
+    // Normalises and stores the angle, records it and updates the views (hint 0
+    // when the angle box text is to be rewritten, 1 when it was typed there).
+    void SetAngle(float angle, int kind, bool rewriteAngleText);
+
+    // The history. RecordHistory first lets the first view store its zoom,
+    // scroll, frame and step-3 fields into the current state.
+    void RecordHistory(int kind);
+    void ResetHistory();
+    bool CanUndo() const { return m_current && m_history.CanUndo(); }
+    bool CanRedo() const { return m_current && m_history.CanRedo(); }
+    void Undo();
+    void Redo();
+    const EditHistory& History() const { return m_history; }
+
+    // Modified flag from the history position, then the title again so that the
+    // frame redraws its caption.
+    void EditEpilogue();
+    // Runs the save-as command (false without a saver or when nothing was written).
+    bool SaveResultAs();
+    void SetResultSaver(ResultSaver* saver) { m_resultSaver = saver; }
+    // After a successful save: the present position becomes the saved one.
+    void MarkSaved();
+
+    // "ステップ2へ >>": a fresh history with the step-1 and step-2 snapshots.
+    void OnToStep2();
+
+    CUndoItem* Current() { return m_current.get(); }
+    const CUndoItem* Current() const { return m_current.get(); }
+    int CurrentStep() const { return m_current ? m_current->m_step : 0; }
+    CTavloApp& App() { return m_app; }
+    const CTavloApp& App() const { return m_app; }
+
+    // CommandTarget
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    bool HandlesCommand(int id) const override;
+
+    float m_sourceDpiX = 0.0f;
+    float m_sourceDpiY = 0.0f;
+    float m_outputDpiX = 0.0f;
+    float m_outputDpiY = 0.0f;
+
+protected:
+    UndoItemPtr m_current;
+    EditHistory m_history;
+    std::shared_ptr<CUndoItem> m_outputParams;
+
+private:
+    void StoreViewStateInto(CUndoItem* state);
+    void DropCaches();
+
+    CTavloApp& m_app;
+    ResultSaver* m_resultSaver = nullptr;
+};

@@ -1,0 +1,51 @@
+#include "ImageLoader.h"
+
+#include <QTransform>
+
+#include "platform/imaging/CodecFactory.h"
+#include "platform/imaging/ImageStream.h"
+#include "platform/imaging/QtImageComponent.h"
+
+namespace {
+QImage Turned(const QImage& image, int degrees) {
+    // Qt turns by multiples of 90 degrees with its fast exact path.
+    return image.transformed(QTransform().rotate(degrees));
+}
+
+HolderPtr HolderFrom(DecodedImage decoded) {
+    if (decoded.bitmap.Width() != 0 && decoded.bitmap.Height() != 0)
+        ApplyExifOrientation(decoded.bitmap.image, decoded.orientation);
+    return MakeHolder(decoded.bitmap);
+}
+}  // namespace
+
+void ApplyExifOrientation(QImage& image, int value) {
+    if (image.width() == 0 || image.height() == 0) return;
+    switch (value) {
+        case 2: image.mirror(true, false); break;
+        case 3: image.mirror(true, true); break;
+        case 4: image.mirror(false, true); break;
+        case 5: image = Turned(image, 90).mirrored(true, false); break;
+        case 6: image = Turned(image, 90); break;
+        case 7: image = Turned(image, 270).mirrored(true, false); break;
+        case 8: image = Turned(image, 270); break;
+        default: break;
+    }
+}
+
+HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& imaging) {
+    if (imaging.UseWIC != 2) {
+        if (auto decoded = DecodeWithQt(stream.Bytes())) return HolderFrom(std::move(*decoded));
+    }
+    if (imaging.UseWIC != 0 && imaging.WicFactory) {
+        if (auto decoded = imaging.WicFactory->Decode(stream.Bytes()))
+            return HolderFrom(std::move(*decoded));
+    }
+    return nullptr;
+}
+
+HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging) {
+    const auto stream = ImageStream::OpenFile(path);
+    if (!stream) return nullptr;
+    return LoadImageFromStream(*stream, imaging);
+}

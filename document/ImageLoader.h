@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "CBitmapHolder.h"
+#include "platform/imaging/ImagingServices.h"
+
+class ImageStream;
+
+// Turns a file or a byte stream into a holder in the working format with the
+// camera's orientation applied, decoding through the first imaging component,
+// the second, or both, as UseWIC says. None when nothing could decode it (or
+// it decoded to an empty image).
+HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging);
+HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& imaging);
+
+// Turns and mirrors an image as its orientation tag (274) says:
+// 2 mirror left-right; 3 turn 180; 4 mirror top-bottom; 5 turn 90 clockwise
+// then mirror left-right; 6 turn 90 clockwise; 7 turn 270 clockwise then mirror
+// left-right; 8 turn 270 clockwise; 1, absent and anything else: unchanged.
+void ApplyExifOrientation(QImage& image, int value);

@@ -1,0 +1,47 @@
+#include "CodecFactory.h"
+
+#include <libheif/heif.h>
+
+#include "CodecDecoders.h"
+#include "ExifOrientation.h"
+#include "ImageFormatSniffer.h"
+#include "ImageLimits.h"
+
+std::unique_ptr<CodecFactory> CodecFactory::Create() {
+    if (heif_init(nullptr).code != heif_error_Ok) return nullptr;
+    return std::unique_ptr<CodecFactory>(new CodecFactory);
+}
+
+CodecFactory::~CodecFactory() { heif_deinit(); }
+
+bool CodecFactory::HasHeifEncoder() const {
+    const heif_encoder_descriptor* descriptor = nullptr;
+    return heif_context_get_encoder_descriptors(nullptr, heif_compression_HEVC, nullptr,
+                                                &descriptor, 1) > 0;
+}
+
+std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
+    std::optional<DecodedImage> decoded;
+    switch (SniffContainerFormat(bytes)) {
+        case ContainerFormat::Jpeg:
+            decoded = DecodeJpegWithLibjpeg(bytes);
+            if (decoded) decoded->orientation = ReadOrientationTag(bytes);
+            break;
+        case ContainerFormat::Png:
+            decoded = DecodePngWithLibpng(bytes);
+            break;
+        case ContainerFormat::Heif:
+            decoded = DecodeHeifWithLibheif(bytes);
+            break;
+        default:
+            break;
+    }
+    if (decoded) decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
+    return decoded;
+}
+
+QImage AllocateWorkingImage(long long width, long long height) {
+    if (!ImageSizeAcceptable(width, height)) return QImage();
+    // QImage returns a null image when the allocation fails.
+    return QImage(int(width), int(height), QImage::Format_ARGB32);
+}

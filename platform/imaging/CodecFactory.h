@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <memory>
+#include <optional>
+
+#include "DecodedImage.h"
+
+// The second imaging component (the role of the WIC imaging factory): the codec
+// libraries themselves, libjpeg-turbo, libpng and libheif. It exists only when
+// the libraries initialised. Decoding gives the first frame in the working
+// format with the resolution of a newly created bitmap (the file's own
+// resolution is not carried over); the orientation tag is reported for JPEG
+// and TIFF data, never for HEIF, whose rotation and mirroring libheif applies
+// while decoding.
+class CodecFactory {
+public:
+    // None when a codec library cannot be initialised.
+    static std::unique_ptr<CodecFactory> Create();
+    ~CodecFactory();
+
+    CodecFactory(const CodecFactory&) = delete;
+    CodecFactory& operator=(const CodecFactory&) = delete;
+
+    // libheif reports an HEVC encoder: HEIF files can be written.
+    bool HasHeifEncoder() const;
+
+    // None when no codec of this component reads the data, the image exceeds the
+    // program's size limit, or the data is damaged or ends early.
+    std::optional<DecodedImage> Decode(QByteArrayView bytes) const;
+
+private:
+    CodecFactory() = default;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// The largest image the program accepts, checked against the header before any
+// pixel memory is allocated. 2^29 pixels are 2 GiB in the working format: a
+// 20000 x 20000 scan (400 megapixels) fits with room to spare, while a header
+// claiming, say, 100000 x 100000 is refused instead of exhausting memory.
+inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 29;
+// Each side must also fit the int sizes and 32-bit strides used throughout.
+inline constexpr std::int64_t kMaxImageSide = 1 << 20;
+
+inline bool ImageSizeAcceptable(std::int64_t width, std::int64_t height) {
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           width * height <= kMaxImagePixels;
+}
