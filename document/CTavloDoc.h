@@ -10,6 +10,11 @@
 class CTavloApp;
 class CTavloDoc;
 
+// The pixel format of a rendered result: 32-bit with the margin's opacity, or
+// opaque 24-bit (QImage::Format_BGR888, bytes B, G, R) with the margin colour
+// made fully opaque.
+enum class OutputPixelFormat { Argb32, Rgb24 };
+
 // The save-as command lives with the output code and its dialog; the document
 // reaches it through this when its save question is answered "Yes".
 class ResultSaver {
@@ -62,6 +67,21 @@ public:
 
     // "ステップ2へ >>": a fresh history with the step-1 and step-2 snapshots.
     void OnToStep2();
+
+    // The current image mirrored as the current state says, with a transparent
+    // one-pixel border, for drawing; built once per image and flips. None
+    // without a current state.
+    const CBitmapHolder* GetDisplayBitmap();
+    // Renders the image turned, trimmed and scaled by the frozen step-4
+    // parameters onto the margin colour. A null bitmap when the parameters give
+    // no valid size or memory is short. Sets m_outputDpiX and m_outputDpiY.
+    // Also runs on the batch worker; it never touches the current state.
+    Bitmap RenderOutput(const HolderPtr& image, OutputPixelFormat format);
+    // RenderOutput in 32 bits, as a new holder; none when rendering failed.
+    HolderPtr RenderOutputToHolder(const HolderPtr& image);
+    // The state step 4 was rendered from (the source image and every parameter);
+    // none before step 4 was first entered.
+    const CUndoItem* OutputParams() const { return m_outputParams.get(); }
 
     CUndoItem* Current() { return m_current.get(); }
     const CUndoItem* Current() const { return m_current.get(); }
