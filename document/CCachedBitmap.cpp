@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "platform/imaging/ImageAllocation.h"
+
 bool CCachedBitmap::Build() {
     const int w = m_source->Width(), h = m_source->Height(), m = kMargin;
-    QImage bordered(w + 2 * m, h + 2 * m, QImage::Format_ARGB32);
+    QImage bordered = AllocateLargeImage(w + 2 * m, h + 2 * m, QImage::Format_ARGB32);
     if (bordered.isNull()) return false;
     bordered.fill(Qt::transparent);  // the border: 0 in all four bytes
     for (int i = 0; i < h; ++i) {

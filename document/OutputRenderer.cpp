@@ -7,6 +7,7 @@
 
 #include "CTavloDoc.h"
 #include "RenderKernels.h"
+#include "platform/imaging/ImageAllocation.h"
 
 namespace {
 constexpr double kFixedOne = 4294967296.0;  // 32.32 fixed point
@@ -67,15 +68,13 @@ bool OutputRenderer::InsideAllNeighbours(std::int64_t px, std::int64_t py) const
            (py >> 8) + 1 < m_source->Height();
 }
 
-void OutputRenderer::RenderRow(int y, uchar* out) const {
+OutputRenderer::RowPlan OutputRenderer::PlanRow(int y) const {
     const CBitmapHolder& image = *m_source;
-    const SourcePixels source{image.Pixels(), image.Stride(), image.Width(), image.Height()};
     const double startX = m_mapping.originX + y * m_mapping.dxByY;
     const double startY = m_mapping.originY + y * m_mapping.dyByY;
-    const RowWalk row = WalkOfRow(y);
-    const auto at = [&](int x) {
-        return RowWalk{row.x + x * row.dx, row.y + x * row.dy, row.dx, row.dy};
-    };
+    RowPlan plan;
+    plan.walk = WalkOfRow(y);
+    const RowWalk& row = plan.walk;
     const auto eighthX = [&](int x) { return ToEighth(row.x + x * row.dx); };
     const auto eighthY = [&](int x) { return ToEighth(row.y + x * row.dy); };
     const int w = image.Width(), h = image.Height(), last = m_width - 1;
@@ -107,39 +106,63 @@ void OutputRenderer::RenderRow(int y, uchar* out) const {
     double from = 0, to = last;
     NarrowToBand(startX, m_mapping.dxByX, -2.0, w + 1.0, &from, &to);
     NarrowToBand(startY, m_mapping.dyByX, -2.0, h + 1.0, &from, &to);
-    int touchFrom, touchTo;
-    settle(from, to, touches, &touchFrom, &touchTo);
-
-    int innerFrom = 0, innerTo = -1;
-    if (image.IsOpaque() && touchFrom <= touchTo) {
-        from = touchFrom, to = touchTo;
+    settle(from, to, touches, &plan.touchFrom, &plan.touchTo);
+    if (image.IsOpaque() && plan.touchFrom <= plan.touchTo) {
+        from = plan.touchFrom, to = plan.touchTo;
         NarrowToBand(startX, m_mapping.dxByX, 0.0, w - 1, &from, &to);
         NarrowToBand(startY, m_mapping.dyByX, 0.0, h - 1, &from, &to);
-        settle(from, to, interior, &innerFrom, &innerTo);
+        settle(from, to, interior, &plan.innerFrom, &plan.innerTo);
     }
+    if (plan.innerFrom > plan.innerTo) plan.innerFrom = plan.touchTo + 1, plan.innerTo = plan.touchTo;
+    return plan;
+}
 
+void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar* row) const {
+    const CBitmapHolder& image = *m_source;
+    const SourcePixels source{image.Pixels(), image.Stride(), image.Width(), image.Height()};
     const int bpp = m_bytesPerPixel;
-    if (touchFrom > touchTo) {
-        FillSpanWithMargin(m_margin, bpp, m_width, out);
-        return;
-    }
-    FillSpanWithMargin(m_margin, bpp, touchFrom, out);
-    if (innerFrom > innerTo) {
-        RenderSpanGeneral(source, at(touchFrom), touchTo - touchFrom + 1, m_margin, bpp,
-                          out + touchFrom * bpp);
-    } else {
-        RenderSpanGeneral(source, at(touchFrom), innerFrom - touchFrom, m_margin, bpp,
-                          out + touchFrom * bpp);
-        RenderSpanOpaqueInterior(source, at(innerFrom), innerTo - innerFrom + 1, bpp,
-                                 out + innerFrom * bpp);
-        RenderSpanGeneral(source, at(innerTo + 1), touchTo - innerTo, m_margin, bpp,
-                          out + (innerTo + 1) * bpp);
-    }
-    FillSpanWithMargin(m_margin, bpp, last - touchTo, out + (touchTo + 1) * bpp);
+    const auto at = [&](int x) {
+        return RowWalk{plan.walk.x + x * plan.walk.dx, plan.walk.y + x * plan.walk.dy,
+                       plan.walk.dx, plan.walk.dy};
+    };
+    // The row is margin | general | interior | general | margin; render the
+    // part of each piece that falls into [from, to).
+    const auto piece = [&](int a, int b, auto&& render) {
+        a = std::max(a, from);
+        b = std::min(b, to);
+        if (a < b) render(a, b - a);
+    };
+    piece(0, plan.touchFrom, [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
+    piece(plan.touchFrom, plan.innerFrom, [&](int a, int n) {
+        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
+    });
+    piece(plan.innerFrom, plan.innerTo + 1, [&](int a, int n) {
+        RenderSpanOpaqueInterior(source, at(a), n, bpp, row + a * bpp);
+    });
+    piece(plan.innerTo + 1, plan.touchTo + 1, [&](int a, int n) {
+        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
+    });
+    piece(plan.touchTo + 1, m_width,
+          [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
 }
 
 void OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype stride) const {
-    for (int i = 0; i < count; ++i) RenderRow(first + i, target + i * stride);
+    // Tiles of a few rows by some hundred columns: a turned row walks diagonally
+    // through the source, touching a new source row every few pixels; within a
+    // tile the rows below reuse the same source lines while they are still in
+    // the first-level cache.
+    constexpr int kTileRows = 16;
+    constexpr int kTileColumns = 64;
+    RowPlan plans[kTileRows];
+    for (int band = 0; band < count; band += kTileRows) {
+        const int rows = std::min(kTileRows, count - band);
+        for (int i = 0; i < rows; ++i) plans[i] = PlanRow(first + band + i);
+        for (int column = 0; column < m_width; column += kTileColumns) {
+            const int end = std::min(m_width, column + kTileColumns);
+            for (int i = 0; i < rows; ++i)
+                RenderSegment(plans[i], column, end, target + (band + i) * stride);
+        }
+    }
 }
 
 bool OutputRenderer::ReadRows(int first, int count, uchar* target, qsizetype stride) {
@@ -149,8 +172,8 @@ bool OutputRenderer::ReadRows(int first, int count, uchar* target, qsizetype str
 }
 
 QImage OutputRenderer::RenderImage() const {
-    QImage image(m_width, m_height,
-                 m_bytesPerPixel == 4 ? QImage::Format_ARGB32 : QImage::Format_BGR888);
+    QImage image = AllocateLargeImage(
+        m_width, m_height, m_bytesPerPixel == 4 ? QImage::Format_ARGB32 : QImage::Format_BGR888);
     if (image.isNull()) return image;
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();

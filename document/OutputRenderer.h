@@ -48,7 +48,14 @@ public:
 
 private:
     OutputRenderer() = default;
-    void RenderRow(int y, uchar* out) const;
+    // Where a row changes from margin to image edge to interior and back.
+    struct RowPlan {
+        RowWalk walk{};
+        int touchFrom = 0, touchTo = -1;  // some neighbour may be a source pixel
+        int innerFrom = 0, innerTo = -1;  // all four are (opaque sources only)
+    };
+    RowPlan PlanRow(int y) const;
+    void RenderSegment(const RowPlan& plan, int from, int to, uchar* row) const;
     RowWalk WalkOfRow(int y) const;
     bool InsideAllNeighbours(std::int64_t px, std::int64_t py) const;
 
