@@ -2,12 +2,13 @@
 // Debian package lying beside it through the system's package tool and
 // reports the result. Exit code 0 when the package was installed, 1 otherwise.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <memory>
-#include <unistd.h>
 
 #include "InstallerStrings.h"
 #include "PackageInstallPlan.h"
@@ -42,13 +43,14 @@ int main(int argc, char** argv) {
 
     const QString folder = QCoreApplication::applicationDirPath();
     const QStringList packages = FindPackagesBeside(folder);
-    if (packages.isEmpty()) return Report(graphical, false, Text(InstallerText::kNoPackage) + folder);
+    if (packages.isEmpty())
+        return Report(graphical, false, Text(InstallerText::kNoPackage) + folder);
     if (packages.size() > 1)
         return Report(graphical, false, Text(InstallerText::kSeveralPackages) + folder);
 
-    const InstallPlan plan =
-        PlanPackageInstall(packages.first(), geteuid() == 0, graphical,
-                           [](const QString& name) { return QStandardPaths::findExecutable(name); });
+    const InstallPlan plan = PlanPackageInstall(
+        packages.first(), geteuid() == 0, graphical,
+        [](const QString& name) { return QStandardPaths::findExecutable(name); });
     switch (plan.status) {
         case InstallPlanStatus::Ready:
             break;

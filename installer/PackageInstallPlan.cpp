@@ -33,9 +33,9 @@ InstallPlan PlanPackageInstall(const QString& packagePath, bool isRoot, bool gra
         plan.command = {env, install};
         return plan;
     }
-    const QStringList elevators = graphical
-                                      ? QStringList{QStringLiteral("pkexec"), QStringLiteral("sudo")}
-                                      : QStringList{QStringLiteral("sudo"), QStringLiteral("pkexec")};
+    const QStringList elevators =
+        graphical ? QStringList{QStringLiteral("pkexec"), QStringLiteral("sudo")}
+                  : QStringList{QStringLiteral("sudo"), QStringLiteral("pkexec")};
     for (const QString& name : elevators) {
         const QString elevator = findExecutable(name);
         if (elevator.isEmpty()) continue;

@@ -1,7 +1,8 @@
 #include "PackageToolRun.h"
 
-#include <QProcess>
 #include <unistd.h>
+
+#include <QProcess>
 
 #include "launcher/FileIo.h"
 
@@ -39,7 +40,6 @@ PackageToolOutcome RunPackageTool(const InstallCommand& command) {
         pass();
     }
     pass();
-    const bool succeeded =
-        process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const bool succeeded = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return {succeeded, LastLines(kept)};
 }

@@ -1,7 +1,8 @@
 #include "AnchorSearch.h"
 
-#include <QtEndian>
 #include <sys/stat.h>
+
+#include <QtEndian>
 #include <vector>
 
 #include "FileIo.h"

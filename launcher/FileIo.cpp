@@ -1,7 +1,8 @@
 #include "FileIo.h"
 
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 qsizetype ReadAt(int fd, qint64 offset, char* data, qsizetype size) {
     qsizetype done = 0;

@@ -1,10 +1,11 @@
 #include "InstallSequence.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "AnchorSearch.h"
 #include "FileIo.h"
@@ -34,8 +35,7 @@ QString TemporaryFolderPath() {
 
 }  // namespace
 
-InstallSequence::InstallSequence(MessageSink showMessage)
-    : m_showMessage(std::move(showMessage)) {}
+InstallSequence::InstallSequence(MessageSink showMessage) : m_showMessage(std::move(showMessage)) {}
 
 void InstallSequence::ShowError(const QString& text) const { m_showMessage(m_caption, text); }
 
@@ -67,10 +67,12 @@ void InstallSequence::Run() {
         const QString& path;
         PayloadFile file;
     } unpacks[] = {
-        {installerName, installerPath,
+        {installerName,
+         installerPath,
          {anchor.fixed.installerOffset, anchor.fixed.installerSize, anchor.fixed.installerTime,
           0700}},
-        {packageName, packagePath,
+        {packageName,
+         packagePath,
          {anchor.fixed.packageOffset, anchor.fixed.packageSize, anchor.fixed.packageTime, 0600}},
     };
     for (const auto& unpack : unpacks) {

@@ -1,9 +1,10 @@
 #include "InstallerProcess.h"
 
-#include <cerrno>
-#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
 
 extern char** environ;
 

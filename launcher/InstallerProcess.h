@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <sys/types.h>
+
+#include <QByteArray>
 
 // Starts the unpacked installer as a child process with its folder as the
 // working folder, the launcher's environment and no arguments. Returns its

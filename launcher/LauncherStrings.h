@@ -8,7 +8,8 @@ inline constexpr char16_t kNoTemporaryFolder[] = u"テンポラリフォルダ�
 inline constexpr char16_t kCannotOpenOwnFile[] = u"インストールファイルを開けません。";
 inline constexpr char16_t kNoAnchor[] = u"アンカーがありません。";
 // Followed by the full path of the file (or folder) that could not be made.
-inline constexpr char16_t kCannotCreateTemporary[] = u"テンポラリファイルを作成できません。\r\n\r\n";
+inline constexpr char16_t kCannotCreateTemporary[] =
+    u"テンポラリファイルを作成できません。\r\n\r\n";
 inline constexpr char16_t kCannotReadOwnFile[] = u"インストールファイルを読み取れません。";
 inline constexpr char16_t kCannotWriteTemporary[] = u"テンポラリファイルに書き込めません。";
 inline constexpr char16_t kCannotStartInstaller[] = u"インストーラーを起動できません。";

@@ -1,12 +1,13 @@
 #include "PayloadPacker.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QUuid>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <vector>
 
 #include "AnchorSearch.h"
@@ -32,7 +33,8 @@ struct InputFile {
 std::optional<InputFile> MeasureInput(const QString& path, QString* error) {
     struct stat status;
     if (stat(QFile::encodeName(path).constData(), &status) != 0) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error =
+            QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
         return std::nullopt;
     }
     if (!S_ISREG(status.st_mode)) {
@@ -42,8 +44,7 @@ std::optional<InputFile> MeasureInput(const QString& path, QString* error) {
     return InputFile{path, quint64(status.st_size), TimespecToFileTime(status.st_mtim)};
 }
 
-bool AppendFile(QSaveFile& out, const InputFile& input, std::vector<char>& buffer,
-                QString* error) {
+bool AppendFile(QSaveFile& out, const InputFile& input, std::vector<char>& buffer, QString* error) {
     QFile in(input.path);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1: %2").arg(input.path, in.errorString());
@@ -173,16 +174,19 @@ PackResult PackPayload(const PackRequest& request) {
 
     QSaveFile out(request.outputPath);
     if (!out.open(QIODevice::WriteOnly))
-        return Fail(QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
+        return Fail(
+            QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
     std::vector<char> buffer(kCopyChunk);
     if (!AppendFile(out, *launcher, buffer, &error) ||
-        !AppendFile(out, *installer, buffer, &error) || !PadTo(out, layout->packageOffset, &error) ||
-        !AppendFile(out, *package, buffer, &error) || !PadTo(out, layout->anchorOffset, &error)) {
+        !AppendFile(out, *installer, buffer, &error) ||
+        !PadTo(out, layout->packageOffset, &error) || !AppendFile(out, *package, buffer, &error) ||
+        !PadTo(out, layout->anchorOffset, &error)) {
         return Fail(error);
     }
     const QByteArray record = EncodePayloadAnchor(anchor);
     if (out.write(record) != record.size() || !out.commit())
-        return Fail(QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
+        return Fail(
+            QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
     QFile::setPermissions(request.outputPath, QFile::ReadOwner | QFile::WriteOwner |
                                                   QFile::ExeOwner | QFile::ReadGroup |
                                                   QFile::ExeGroup | QFile::ReadOther |

@@ -1,9 +1,10 @@
 #include "PrivateFolder.h"
 
-#include <QFile>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QFile>
 
 UniqueFd OpenPrivateFolder(const QString& path) {
     const QByteArray name = QFile::encodeName(path);

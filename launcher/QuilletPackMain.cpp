@@ -21,9 +21,10 @@ void PrintLine(FILE* stream, const QString& text) {
 
 int UsageError(const QString& why) {
     PrintLine(stderr, QStringLiteral("quillet-pack: ") + why);
-    PrintLine(stderr, QStringLiteral(
-                          "usage: quillet-pack LAUNCHER INSTALLER PACKAGE -o OUTPUT [--product NAME] "
-                          "[--folder NAME] [--installer-name NAME] [--package-name NAME]"));
+    PrintLine(
+        stderr,
+        QStringLiteral("usage: quillet-pack LAUNCHER INSTALLER PACKAGE -o OUTPUT [--product NAME] "
+                       "[--folder NAME] [--installer-name NAME] [--package-name NAME]"));
     return 2;
 }
 
@@ -53,9 +54,9 @@ int main(int argc, char** argv) {
     request.outputPath = parser.value(output);
     if (parser.isSet(product)) request.productName = parser.value(product);
     // An option given with an empty value is not a request for the default.
-    for (const auto& [option, field] :
-         {std::pair{&folder, &request.folderName}, std::pair{&installerName, &request.installerName},
-          std::pair{&packageName, &request.packageName}}) {
+    for (const auto& [option, field] : {std::pair{&folder, &request.folderName},
+                                        std::pair{&installerName, &request.installerName},
+                                        std::pair{&packageName, &request.packageName}}) {
         if (parser.isSet(*option) && parser.value(*option).isEmpty())
             return UsageError(QStringLiteral("--%1 needs a name").arg(option->names().first()));
         *field = parser.value(*option);

@@ -1,14 +1,16 @@
 #include "SetupSession.h"
 
-#include <QRegularExpression>
 #include <unistd.h>
+
+#include <QRegularExpression>
 
 #include "FileIo.h"
 
 bool HasGraphicalDisplay(const QString& qpaPlatform, const QString& x11Display,
                          const QString& waylandDisplay) {
     // QT_QPA_PLATFORM may list fall-backs ("wayland;xcb"); the first decides.
-    const QString platform = qpaPlatform.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(':'), 0, 0);
+    const QString platform =
+        qpaPlatform.section(QLatin1Char(';'), 0, 0).section(QLatin1Char(':'), 0, 0);
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return false;
     if (platform.startsWith(QLatin1String("xcb"))) return !x11Display.isEmpty();

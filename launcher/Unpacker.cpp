@@ -1,9 +1,10 @@
 #include "Unpacker.h"
 
-#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "FileIo.h"
 #include "FileTime.h"
@@ -39,7 +40,8 @@ UnpackStatus UnpackPayloadFile(int ownFile, int folder, const QByteArray& target
     qint64 position = file.offset;
     for (qint64 left = file.size; left > 0;) {
         const qsizetype chunk = qsizetype(std::min<qint64>(left, qint64(buffer.size())));
-        if (ReadAt(ownFile, position, buffer.data(), chunk) != chunk) return UnpackStatus::ReadFailed;
+        if (ReadAt(ownFile, position, buffer.data(), chunk) != chunk)
+            return UnpackStatus::ReadFailed;
         if (WriteAll(target.Get(), buffer.data(), chunk) != chunk) return UnpackStatus::WriteFailed;
         position += chunk;
         left -= chunk;

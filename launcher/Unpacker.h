@@ -1,8 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <cstdint>
-#include <sys/types.h>
 #include <vector>
 
 // Copies one file of the payload out of the launcher's own file.

@@ -3,13 +3,13 @@
 // that nothing is ever installed.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 #include "installer/PackageInstallPlan.h"
 #include "support/ImageFixtures.h"
@@ -33,10 +33,18 @@ TEST(InstallPlanTest, ChoosesToolAndPrivileges) {
         {"root needs no elevator", true, true, all, InstallPlanStatus::Ready, "/x/env"},
         {"window asks through pkexec", false, true, all, InstallPlanStatus::Ready, "/x/pkexec"},
         {"terminal asks through sudo", false, false, all, InstallPlanStatus::Ready, "/x/sudo"},
-        {"pkexec when sudo is missing", false, false, {"apt-get", "env", "pkexec"},
-         InstallPlanStatus::Ready, "/x/pkexec"},
-        {"sudo when pkexec is missing", false, true, {"apt-get", "env", "sudo"},
-         InstallPlanStatus::Ready, "/x/sudo"},
+        {"pkexec when sudo is missing",
+         false,
+         false,
+         {"apt-get", "env", "pkexec"},
+         InstallPlanStatus::Ready,
+         "/x/pkexec"},
+        {"sudo when pkexec is missing",
+         false,
+         true,
+         {"apt-get", "env", "sudo"},
+         InstallPlanStatus::Ready,
+         "/x/sudo"},
         {"no elevator", false, true, {"apt-get", "env"}, InstallPlanStatus::NoPrivileges, ""},
         {"no apt-get", true, false, {"env", "sudo"}, InstallPlanStatus::NoPackageTool, ""},
     };
@@ -69,7 +77,8 @@ protected:
              "cat \"$FAKE_LOG/apt-get.says\" 2>/dev/null\n"
              "exit $(cat \"$FAKE_LOG/apt-get.exit\" 2>/dev/null || echo 0)\n");
         for (const char* elevator : {"sudo", "pkexec"})
-            Tool(elevator, QByteArray("echo ") + elevator + " >> \"$FAKE_LOG/elevator\"\nexec \"$@\"\n");
+            Tool(elevator,
+                 QByteArray("echo ") + elevator + " >> \"$FAKE_LOG/elevator\"\nexec \"$@\"\n");
 
         m_installer = m_root.filePath("setup/oblimo-installer");
         ASSERT_TRUE(QFile::copy(OBLIMO_INSTALLER, m_installer));
@@ -94,7 +103,8 @@ protected:
 };
 
 TEST_F(InstallerRunTest, InstallsThePackageBesideIt) {
-    const QString package = WriteFile(m_root.filePath("setup"), "oblimo_1.3.0.1_amd64.deb", "!<arch>");
+    const QString package =
+        WriteFile(m_root.filePath("setup"), "oblimo_1.3.0.1_amd64.deb", "!<arch>");
     const ProcessResult run = RunInstaller();
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(run.err), "Oblimo: Oblimo をインストールしました。\n");

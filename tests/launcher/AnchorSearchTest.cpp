@@ -1,12 +1,12 @@
 // Finding and accepting the record at the end of a launcher file, on files
 // laid out by hand.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 #include "launcher/AnchorSearch.h"
@@ -15,10 +15,11 @@
 
 namespace {
 
-PayloadAnchor Record(const QString& folder = QStringLiteral("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"),
-                     const QString& installer = QStringLiteral("setup"),
-                     const QString& package = QStringLiteral("oblimo.deb"),
-                     const QString& product = QStringLiteral("Oblimo")) {
+PayloadAnchor Record(
+    const QString& folder = QStringLiteral("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"),
+    const QString& installer = QStringLiteral("setup"),
+    const QString& package = QStringLiteral("oblimo.deb"),
+    const QString& product = QStringLiteral("Oblimo")) {
     PayloadAnchor anchor;
     anchor.fixed.payloadStart = 71168;
     anchor.fixed.installerTime = 0x01D7'1234'5678'9ABCull;
@@ -73,7 +74,7 @@ struct SearchCase {
     bool accepted;
     qint64 anchorOffset;  // -1: no candidate
     QString caption;
-    QString folderName;   // checked when accepted
+    QString folderName;  // checked when accepted
 };
 
 const qint64 kLargeFile = 300000;
@@ -88,26 +89,65 @@ std::vector<SearchCase> SearchCases() {
         {"OffsetNotMultipleOf128", 1000, {{520, kRecord}}, false, -1, QString(), QString()},
         {"FileOfExactly128KiBScannedFromStart", 131072, {{128, kRecord}}, true, 128, oblimo, guid},
         {"RecordAtOffsetZeroRefused", 1000, {{0, kRecord}}, false, 0, oblimo, QString()},
-        {"RecordAtWindowStart", kLargeFile, {{kLargeWindow, kRecord}}, true, kLargeWindow, oblimo, guid},
-        {"RecordMoreThan128KiBBeforeEnd", kLargeFile, {{kLargeWindow - 128, kRecord}}, false, -1,
-         QString(), QString()},
-        {"LastZeroIsLastUnitOfFile", 768 + kBareRecord.size(), {{768, kBareRecord}}, true, 768,
-         oblimo, guid},
-        {"PackageNameWithoutZeroKeepsCaption", 768 + kBareRecord.size() - 2, {{768, kBareRecord}},
-         false, 768, oblimo, QString()},
-        {"PackageNameZeroCutInHalf", 768 + kBareRecord.size() - 1, {{768, kBareRecord}}, false, 768,
-         oblimo, QString()},
+        {"RecordAtWindowStart",
+         kLargeFile,
+         {{kLargeWindow, kRecord}},
+         true,
+         kLargeWindow,
+         oblimo,
+         guid},
+        {"RecordMoreThan128KiBBeforeEnd",
+         kLargeFile,
+         {{kLargeWindow - 128, kRecord}},
+         false,
+         -1,
+         QString(),
+         QString()},
+        {"LastZeroIsLastUnitOfFile",
+         768 + kBareRecord.size(),
+         {{768, kBareRecord}},
+         true,
+         768,
+         oblimo,
+         guid},
+        {"PackageNameWithoutZeroKeepsCaption",
+         768 + kBareRecord.size() - 2,
+         {{768, kBareRecord}},
+         false,
+         768,
+         oblimo,
+         QString()},
+        {"PackageNameZeroCutInHalf",
+         768 + kBareRecord.size() - 1,
+         {{768, kBareRecord}},
+         false,
+         768,
+         oblimo,
+         QString()},
         {"FixedPartEndsAtFileEnd", 896 + 44, {{896, kRecord}}, false, 896, QString(), QString()},
-        {"LowerOfTwoRecordsCounts", 2000,
+        {"LowerOfTwoRecordsCounts",
+         2000,
          {{256, EncodePayloadAnchor(Record(QStringLiteral("lower")))},
           {1024, EncodePayloadAnchor(Record(QStringLiteral("upper")))}},
-         true, 256, oblimo, QStringLiteral("lower")},
-        {"UnusableLowerRecordHidesUpper", 2000,
+         true,
+         256,
+         oblimo,
+         QStringLiteral("lower")},
+        {"UnusableLowerRecordHidesUpper",
+         2000,
          {{256, EncodePayloadAnchor(Record(QStringLiteral("lower"), QString(), QStringLiteral("p"),
                                            QStringLiteral("First")))},
           {1024, kRecord}},
-         false, 256, QStringLiteral("First"), QString()},
-        {"HeadMagicAloneIsNoCandidate", 1000, {{384, kRecord.left(40)}}, false, -1, QString(),
+         false,
+         256,
+         QStringLiteral("First"),
+         QString()},
+        {"HeadMagicAloneIsNoCandidate",
+         1000,
+         {{384, kRecord.left(40)}},
+         false,
+         -1,
+         QString(),
          QString()},
     };
 }
@@ -137,28 +177,32 @@ TEST(AnchorNamesTest, UnsafeNamesAreRefused) {
     };
     const QString ok = QStringLiteral("ok");
     const NameCase cases[] = {
-        {QStringLiteral(".."), ok, ok},          {QStringLiteral("."), ok, ok},
-        {QStringLiteral("a/b"), ok, ok},         {QStringLiteral("/tmp"), ok, ok},
-        {ok, QStringLiteral("../setup"), ok},    {ok, QStringLiteral(".."), ok},
-        {ok, ok, QStringLiteral("/etc/passwd")}, {ok, ok, QStringLiteral("sub/")},
-        {QString(), ok, ok},                     {ok, ok, QString()},
+        {QStringLiteral(".."), ok, ok},
+        {QStringLiteral("."), ok, ok},
+        {QStringLiteral("a/b"), ok, ok},
+        {QStringLiteral("/tmp"), ok, ok},
+        {ok, QStringLiteral("../setup"), ok},
+        {ok, QStringLiteral(".."), ok},
+        {ok, ok, QStringLiteral("/etc/passwd")},
+        {ok, ok, QStringLiteral("sub/")},
+        {QString(), ok, ok},
+        {ok, ok, QString()},
     };
     for (const NameCase& c : cases) {
-        const QByteArray record =
-            EncodePayloadAnchor(Record(c.folder, c.installer, c.package, QStringLiteral("Caption")));
+        const QByteArray record = EncodePayloadAnchor(
+            Record(c.folder, c.installer, c.package, QStringLiteral("Caption")));
         const AnchorSearchResult result = SearchFile(LayOut(1024, {{256, record}}));
         EXPECT_FALSE(result.accepted) << c.folder.toStdString() << " " << c.installer.toStdString()
                                       << " " << c.package.toStdString();
         EXPECT_EQ(result.caption, QStringLiteral("Caption"));
     }
     // Dots inside a name and non-ASCII names are fine.
-    const QByteArray fine = EncodePayloadAnchor(
-        Record(QStringLiteral("..hidden"), QStringLiteral("セットアップ"), QStringLiteral("a..b.deb")));
+    const QByteArray fine = EncodePayloadAnchor(Record(
+        QStringLiteral("..hidden"), QStringLiteral("セットアップ"), QStringLiteral("a..b.deb")));
     EXPECT_TRUE(SearchFile(LayOut(1024, {{256, fine}})).accepted);
 
     // An empty product name leaves no caption and no anchor.
-    const QByteArray noProduct =
-        EncodePayloadAnchor(Record(ok, ok, ok, QString()));
+    const QByteArray noProduct = EncodePayloadAnchor(Record(ok, ok, ok, QString()));
     const AnchorSearchResult result = SearchFile(LayOut(1024, {{256, noProduct}}));
     EXPECT_FALSE(result.accepted);
     EXPECT_TRUE(result.caption.isEmpty());
@@ -166,8 +210,13 @@ TEST(AnchorNamesTest, UnsafeNamesAreRefused) {
 
 TEST(AnchorWindowTest, StartsAtMultipleOf128WithinLast128KiB) {
     const std::pair<qint64, qint64> cases[] = {
-        {0, 0},          {44, 0},           {131072, 0},      {131073, 128},
-        {131072 + 128, 128}, {131072 + 129, 256}, {kLargeFile, kLargeWindow},
+        {0, 0},
+        {44, 0},
+        {131072, 0},
+        {131073, 128},
+        {131072 + 128, 128},
+        {131072 + 129, 256},
+        {kLargeFile, kLargeWindow},
         // Sizes beyond 32 bits are taken whole.
         {0x1'0000'0080ll, 0x1'0000'0080ll - 131072},
     };

@@ -1,16 +1,15 @@
 // The packaging step: its output read back by the launcher's own search, and
 // the inputs it must refuse.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <functional>
 #include <vector>
 
@@ -71,10 +70,11 @@ TEST_F(PayloadPackTest, OutputIsFoundAndCarriesBothFiles) {
     EXPECT_EQ(found.anchor, packed.anchor);
     const PayloadAnchor& anchor = found.anchor;
     EXPECT_EQ(anchor.productName, "Oblimo");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(
-                    "^\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$"))
-                    .match(anchor.folderName)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$"))
+            .match(anchor.folderName)
+            .hasMatch())
         << anchor.folderName.toStdString();
     EXPECT_EQ(anchor.installerName, "oblimo-installer");
     EXPECT_EQ(anchor.packageName, "oblimo_1.3.0.1_amd64.deb");
@@ -147,22 +147,22 @@ TEST(PayloadLayoutTest, RefusesWhatDoesNotFitTheRecord) {
     };
     const LayoutCase cases[] = {
         {1001, 13, 5, 172, true},
-        {k4G, 0, 0, 172, false},            // installer offset beyond 32 bits
-        {1000, k4G, 0, 172, false},         // installer size
-        {k4G - 8, 16, 0, 172, false},       // package offset
-        {1000, 0, k4G, 172, false},         // package size
-        {1000, 0, 0, 131072, true},         // the record just fits the search window
+        {k4G, 0, 0, 172, false},       // installer offset beyond 32 bits
+        {1000, k4G, 0, 172, false},    // installer size
+        {k4G - 8, 16, 0, 172, false},  // package offset
+        {1000, 0, k4G, 172, false},    // package size
+        {1000, 0, 0, 131072, true},    // the record just fits the search window
         {1000, 0, 0, 131074, false},
-        {k2G - 256, 0, 0, 128, true},       // ends at 2 GiB - 128
-        {k2G - 256, 0, 0, 256, false},      // ends at exactly 2 GiB
+        {k2G - 256, 0, 0, 128, true},   // ends at 2 GiB - 128
+        {k2G - 256, 0, 0, 256, false},  // ends at exactly 2 GiB
         {k2G / 2, k2G / 2, 0, 172, false},
     };
     for (const LayoutCase& c : cases) {
         QString why;
         const std::optional<PayloadLayout> layout =
             PlanPayloadLayout(c.launcher, c.installer, c.package, c.record, &why);
-        EXPECT_EQ(layout.has_value(), c.fits) << c.launcher << " " << c.installer << " "
-                                              << c.package << " " << c.record;
+        EXPECT_EQ(layout.has_value(), c.fits)
+            << c.launcher << " " << c.installer << " " << c.package << " " << c.record;
         EXPECT_EQ(why.isEmpty(), c.fits);
         if (layout) {
             EXPECT_EQ(layout->packageOffset % 8, 0u);

@@ -1,11 +1,11 @@
 // quillet-pack as a program: its usage errors and refusals, and an output the
 // launcher's search accepts.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <fcntl.h>
 
 #include "launcher/AnchorSearch.h"
 #include "launcher/FileIo.h"
@@ -50,8 +50,8 @@ TEST_F(QuilletPackToolTest, PacksWithTheNamesGiven) {
 TEST_F(QuilletPackToolTest, BadUsageAndRefusedInputsExitWithTwo) {
     const QStringList inputs{m_launcher, m_installer, m_package};
     const QStringList cases[] = {
-        inputs,                                                   // no output
-        QStringList{m_launcher, m_installer, "-o", m_output},     // two inputs
+        inputs,                                                // no output
+        QStringList{m_launcher, m_installer, "-o", m_output},  // two inputs
         inputs + QStringList{"-o", m_output, "--frobnicate"},
         inputs + QStringList{"-o", m_output, "--folder", ".."},
         inputs + QStringList{"-o", m_output, "--installer-name", "a/b"},

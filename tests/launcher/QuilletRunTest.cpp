@@ -1,16 +1,16 @@
 // The real launcher, packed with a test installer script and run with a
 // private temporary folder; without a display it reports on standard error.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "launcher/FileTime.h"
 #include "launcher/PayloadAnchor.h"
@@ -38,7 +38,7 @@ cp -p ./package.bin "$report/package.copy"
 )";
 
 const timespec kInstallerTime{1'582'979'696, 765'432'100};  // 2020-02-29 12:34:56.7654321
-const timespec kPackageTime{1'052'204'889, 100};             // 2003-05-06 07:08:09.0000001
+const timespec kPackageTime{1'052'204'889, 100};            // 2003-05-06 07:08:09.0000001
 
 QByteArray Noise(qsizetype size, quint32 seed) {
     QByteArray bytes(size, '\0');
@@ -49,7 +49,8 @@ QByteArray Noise(qsizetype size, quint32 seed) {
 
 void SetModificationTime(const QString& path, timespec time) {
     const timespec times[2] = {{0, UTIME_OMIT}, time};
-    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0) << qPrintable(path);
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0)
+        << qPrintable(path);
 }
 
 timespec ModificationTime(const QString& path) {
@@ -65,8 +66,8 @@ void ExpectTime(const QString& path, timespec expected) {
 }
 
 QStringList Entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 class QuilletRunTest : public ::testing::Test {
@@ -170,7 +171,8 @@ TEST_F(QuilletRunTest, FolderThatIsNotOursAloneIsRefused) {
     if (geteuid() == 0) {
         cases.push_back({"foreign owner", [&] {
                              ASSERT_TRUE(QDir().mkpath(Folder()));
-                             ASSERT_EQ(chown(QFile::encodeName(Folder()).constData(), 65534, 65534), 0);
+                             ASSERT_EQ(chown(QFile::encodeName(Folder()).constData(), 65534, 65534),
+                                       0);
                          }});
     }
     const QString launcher = PackLauncher();
@@ -218,29 +220,43 @@ TEST_F(QuilletRunTest, UnsafeFolderNameIsRefusedLikeMissingRecord) {
     const ProcessResult run = RunLauncher(LauncherWithRecord(QByteArray(), anchor));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(run.err), "Oblimo: アンカーがありません。\n");
-    EXPECT_EQ(Entries(m_root.path()),
-              (QStringList{"Oblimo-setup", "inputs", "report", "tmp"}));
+    EXPECT_EQ(Entries(m_root.path()), (QStringList{"Oblimo-setup", "inputs", "report", "tmp"}));
     EXPECT_EQ(Entries(Temporary()), QStringList());
 }
 
 TEST_F(QuilletRunTest, InstallerReachingPastTheEndLeavesThePartialFile) {
-    const qsizetype launcherSize = ReadFile(QUILLET).size();
+    const quint32 launcherSize = quint32(ReadFile(QUILLET).size());
     const QByteArray payload = Noise(1536 * 1024, 11);
-    PayloadAnchor anchor;
-    anchor.productName = QStringLiteral("Oblimo");
-    anchor.folderName = kFolder;
-    anchor.installerName = kInstaller;
-    anchor.packageName = kPackage;
-    anchor.fixed.installerOffset = quint32(launcherSize);
-    anchor.fixed.installerSize = 3 * 1024 * 1024;
-    anchor.fixed.packageOffset = quint32(launcherSize);
-    anchor.fixed.packageSize = 10;
-    const ProcessResult run = RunLauncher(LauncherWithRecord(payload, anchor));
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(QString::fromUtf8(run.err), "Oblimo: インストールファイルを読み取れません。\n");
-    // The first whole chunk was written before the second one came up short.
-    EXPECT_EQ(ReadFile(Folder() + "/" + kInstaller), payload.left(1024 * 1024));
-    EXPECT_EQ(Entries(Folder()), QStringList{kInstaller});
+    const quint32 fileEnd = launcherSize + quint32(payload.size()) + 1024;
+    struct ReachCase {
+        const char* name;
+        quint32 offset, size;
+        QByteArray written;
+    };
+    const ReachCase cases[] = {
+        // The first whole chunk is written before the second one comes up short.
+        {"size beyond the end", launcherSize, 3 * 1024 * 1024, payload.left(1024 * 1024)},
+        {"offset beyond the end", fileEnd + 4096, 100, QByteArray()},
+    };
+    for (const ReachCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PayloadAnchor anchor;
+        anchor.productName = QStringLiteral("Oblimo");
+        anchor.folderName = kFolder;
+        anchor.installerName = kInstaller;
+        anchor.packageName = kPackage;
+        anchor.fixed.installerOffset = c.offset;
+        anchor.fixed.installerSize = c.size;
+        anchor.fixed.packageOffset = launcherSize;
+        anchor.fixed.packageSize = 10;
+        const ProcessResult run = RunLauncher(LauncherWithRecord(payload, anchor));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(QString::fromUtf8(run.err), "Oblimo: インストールファイルを読み取れません。\n");
+        EXPECT_EQ(Entries(Folder()), QStringList{kInstaller});
+        EXPECT_EQ(ReadFile(Folder() + "/" + kInstaller), c.written);
+        EXPECT_FALSE(QFileInfo::exists(Report("cwd")));
+        QDir(Folder()).removeRecursively();
+    }
 }
 
 TEST_F(QuilletRunTest, InstallerThatCannotStartLeavesBothFiles) {
@@ -254,8 +270,7 @@ TEST_F(QuilletRunTest, InstallerThatCannotStartLeavesBothFiles) {
 }
 
 TEST_F(QuilletRunTest, LogWrittenByInstallerKeepsTheFolder) {
-    const ProcessResult run =
-        RunLauncher(PackLauncher("#!/bin/sh\necho done > install.log\n"));
+    const ProcessResult run = RunLauncher(PackLauncher("#!/bin/sh\necho done > install.log\n"));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Entries(Folder()), QStringList{"install.log"});
