@@ -13,6 +13,7 @@
 
 #include "platform/AtomicFile.h"
 #include "support/ImageFixtures.h"
+#include "support/QtPrinters.h"
 
 namespace {
 class AtomicFileTest : public ::testing::Test {
