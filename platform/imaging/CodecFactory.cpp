@@ -6,6 +6,7 @@
 #include "CodecEncoders.h"
 #include "ExifOrientation.h"
 #include "ImageFormatSniffer.h"
+#include "ImageAllocation.h"
 #include "ImageLimits.h"
 
 std::unique_ptr<CodecFactory> CodecFactory::Create() {
@@ -62,6 +63,5 @@ bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& 
 
 QImage AllocateWorkingImage(long long width, long long height) {
     if (!ImageSizeAcceptable(width, height)) return QImage();
-    // QImage returns a null image when the allocation fails.
-    return QImage(int(width), int(height), QImage::Format_ARGB32);
+    return AllocateLargeImage(int(width), int(height), QImage::Format_ARGB32);
 }
