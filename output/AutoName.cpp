@@ -1,9 +1,10 @@
 #include "AutoName.h"
 
+#include <sys/stat.h>
+
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
 
 #include "app/AppSettings.h"
 
@@ -59,8 +60,9 @@ QString AutoNameExtension(const QString& inputExtension, bool transparent, bool 
     for (const char* kept : kKept)
         if (inputExtension.compare(QLatin1String(kept), Qt::CaseInsensitive) == 0)
             return inputExtension;
-    if (heifAvailable && (inputExtension.compare(QLatin1String(".heic"), Qt::CaseInsensitive) == 0 ||
-                          inputExtension.compare(QLatin1String(".heif"), Qt::CaseInsensitive) == 0))
+    if (heifAvailable &&
+        (inputExtension.compare(QLatin1String(".heic"), Qt::CaseInsensitive) == 0 ||
+         inputExtension.compare(QLatin1String(".heif"), Qt::CaseInsensitive) == 0))
         return inputExtension;
     return png;
 }
@@ -75,8 +77,9 @@ QString AutoNameFolder(const QString& inputFolder, const AppSettings& settings) 
             return sub + u'/';
         }
         case 2:
-            return settings.SaveFolderSpecified.endsWith(u'/') ? settings.SaveFolderSpecified
-                                                               : settings.SaveFolderSpecified + u'/';
+            return settings.SaveFolderSpecified.endsWith(u'/')
+                       ? settings.SaveFolderSpecified
+                       : settings.SaveFolderSpecified + u'/';
         default:
             return inputFolder;
     }
@@ -96,7 +99,8 @@ QString NumberedName(const QString& folder, const QString& baseName, const QStri
             !found.endsWith(extension, Qt::CaseInsensitive))
             continue;
         // "photo-Oblimo2.jpg" gives 2, "photo-Oblimo.jpg" 0, which counts as 1.
-        const quint32 number = std::max<quint32>(ReadUnsigned32(QStringView(found).mid(baseName.size())), 1);
+        const quint32 number =
+            std::max<quint32>(ReadUnsigned32(QStringView(found).mid(baseName.size())), 1);
         highest = std::max(highest, number);
     }
     if (highest >= 1 && highest != 0xFFFFFFFFu) return baseName + QString::number(highest + 1);

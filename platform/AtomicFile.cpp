@@ -1,12 +1,13 @@
 #include "AtomicFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 // Hidden, so that file managers do not show a file that is still growing, and
@@ -54,8 +55,9 @@ bool AtomicFile::Open() {
     if (m_fd >= 0 || m_folderFd >= 0) return Fail(EBUSY);
     const QByteArray path = QFile::encodeName(m_targetPath);
     const qsizetype slash = path.lastIndexOf('/');
-    m_folder = slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? QByteArrayLiteral("/")
-                                                                 : path.left(slash);
+    m_folder = slash < 0    ? QByteArrayLiteral(".")
+               : slash == 0 ? QByteArrayLiteral("/")
+                            : path.left(slash);
     m_name = path.mid(slash + 1);
     if (m_name.isEmpty() || m_name == "." || m_name == "..") return Fail(EISDIR);
 
@@ -120,8 +122,8 @@ bool AtomicFile::Commit(FilePublish publish) {
 
 bool AtomicFile::Publish(FilePublish publish) {
     if (publish == FilePublish::NoReplace) {
-        const int error = PublishWithoutReplacing(m_folderFd, m_tempName.constData(),
-                                                  m_name.constData());
+        const int error =
+            PublishWithoutReplacing(m_folderFd, m_tempName.constData(), m_name.constData());
         return error == 0 || Fail(error);
     }
     // A replaced file keeps its permission bits, as it did when it was

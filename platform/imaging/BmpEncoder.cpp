@@ -75,7 +75,8 @@ bool EncodeBmp24(RowSource& rows, ByteSink& sink) {
             }
         }
         // Source rows y .. y + count - 1 are file rows height - y - count .. height - y - 1.
-        const std::uint64_t offset = kHeaderBytes + std::uint64_t(height - y - count) * fileRowBytes;
+        const std::uint64_t offset =
+            kHeaderBytes + std::uint64_t(height - y - count) * fileRowBytes;
         if (!sink.WriteAt(std::int64_t(offset), turned.data(), std::size_t(count) * fileRowBytes))
             return false;
     }

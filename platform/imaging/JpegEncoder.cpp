@@ -8,6 +8,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>
 #include <jpeglib.h>
+
 #include <memory>
 #include <vector>
 

@@ -172,38 +172,83 @@ TEST_P(NamingTest, GivesTheExpectedName) {
 
 const NamingCase kNamingCases[] = {
     {"FirstOutputKeepsExtensionCase", {}, "photo.JPG", false, false, "photo-Oblimo.JPG"},
-    {"SecondOutputIsNumbered2", {"photo-Oblimo.JPG"}, "photo.JPG", false, false,
+    {"SecondOutputIsNumbered2",
+     {"photo-Oblimo.JPG"},
+     "photo.JPG",
+     false,
+     false,
      "photo-Oblimo2.JPG"},
     {"EarlierSuffixRemoved",
      {"photo-Oblimo.jpg", "photo-Oblimo2.jpg", "photo-Oblimo3.jpg"},
-     "photo-Oblimo3.jpg", false, false, "photo-Oblimo4.jpg"},
-    {"OnlyTheHighestNumberCounts", {"photo-Oblimo7.jpg"}, "photo.jpg", false, false,
+     "photo-Oblimo3.jpg",
+     false,
+     false,
+     "photo-Oblimo4.jpg"},
+    {"OnlyTheHighestNumberCounts",
+     {"photo-Oblimo7.jpg"},
+     "photo.jpg",
+     false,
+     false,
      "photo-Oblimo8.jpg"},
-    {"NumberZeroCountsAsOne", {"photo-Oblimo0.jpg"}, "photo.jpg", false, false,
+    {"NumberZeroCountsAsOne",
+     {"photo-Oblimo0.jpg"},
+     "photo.jpg",
+     false,
+     false,
      "photo-Oblimo2.jpg"},
-    {"SignedNumberWrapsAround", {"photo-Oblimo-3.jpg"}, "photo.jpg", false, false,
+    {"SignedNumberWrapsAround",
+     {"photo-Oblimo-3.jpg"},
+     "photo.jpg",
+     false,
+     false,
      "photo-Oblimo4294967294.jpg"},
-    {"NumberBeyond32BitsGivesNoNumber", {"photo-Oblimo99999999999.jpg"}, "photo.jpg", false,
-     false, "photo-Oblimo.jpg"},
-    {"LargestNumberGivesNoNumber", {"photo-Oblimo4294967295.jpg", "photo-Oblimo5.jpg"},
-     "photo.jpg", false, false, "photo-Oblimo.jpg"},
-    {"OtherExtensionsDoNotCount", {"photo-Oblimo.png", "photo-Oblimo2.jpg.bak"}, "photo.jpg",
-     false, false, "photo-Oblimo.jpg"},
-    {"OtherNamesDoNotCount", {"photos-Oblimo5.jpg", "xphoto-Oblimo5.jpg"}, "photo.jpg", false,
-     false, "photo-Oblimo.jpg"},
-    {"WordsAfterTheBaseCountAsOne", {"photo-Oblimo copy.jpg"}, "photo.jpg", false, false,
+    {"NumberBeyond32BitsGivesNoNumber",
+     {"photo-Oblimo99999999999.jpg"},
+     "photo.jpg",
+     false,
+     false,
+     "photo-Oblimo.jpg"},
+    {"LargestNumberGivesNoNumber",
+     {"photo-Oblimo4294967295.jpg", "photo-Oblimo5.jpg"},
+     "photo.jpg",
+     false,
+     false,
+     "photo-Oblimo.jpg"},
+    {"OtherExtensionsDoNotCount",
+     {"photo-Oblimo.png", "photo-Oblimo2.jpg.bak"},
+     "photo.jpg",
+     false,
+     false,
+     "photo-Oblimo.jpg"},
+    {"OtherNamesDoNotCount",
+     {"photos-Oblimo5.jpg", "xphoto-Oblimo5.jpg"},
+     "photo.jpg",
+     false,
+     false,
+     "photo-Oblimo.jpg"},
+    {"WordsAfterTheBaseCountAsOne",
+     {"photo-Oblimo copy.jpg"},
+     "photo.jpg",
+     false,
+     false,
      "photo-Oblimo2.jpg"},
-    {"CaseIsIgnoredWhenNumbering", {"PHOTO-OBLIMO3.jpg", "photo-Oblimo.JPG"}, "photo.jpg",
-     false, false, "photo-Oblimo4.jpg"},
-    {"FoldersCount", {"photo-Oblimo5.jpg/"}, "photo.jpg", false, false,
-     "photo-Oblimo6.jpg"},
-    {"WildcardCharactersAreLiteral", {"abc-Oblimo.jpg", "a[b]c-Oblimo.jpg"}, "a*.jpg", false,
-     false, "a*-Oblimo.jpg"},
+    {"CaseIsIgnoredWhenNumbering",
+     {"PHOTO-OBLIMO3.jpg", "photo-Oblimo.JPG"},
+     "photo.jpg",
+     false,
+     false,
+     "photo-Oblimo4.jpg"},
+    {"FoldersCount", {"photo-Oblimo5.jpg/"}, "photo.jpg", false, false, "photo-Oblimo6.jpg"},
+    {"WildcardCharactersAreLiteral",
+     {"abc-Oblimo.jpg", "a[b]c-Oblimo.jpg"},
+     "a*.jpg",
+     false,
+     false,
+     "a*-Oblimo.jpg"},
     {"TiffBecomesPng", {}, "scan.tif", false, false, "scan-Oblimo.png"},
     {"GifBecomesPng", {}, "anim.gif", false, false, "anim-Oblimo.png"},
     {"NoExtensionGetsPng", {}, "scan", false, false, "scan-Oblimo.png"},
-    {"TransparentBecomesPng", {"photo-Oblimo.jpg"}, "photo.jpg", true, false,
-     "photo-Oblimo.png"},
+    {"TransparentBecomesPng", {"photo-Oblimo.jpg"}, "photo.jpg", true, false, "photo-Oblimo.png"},
     {"HeicWithoutEncoderBecomesPng", {}, "phone.heic", false, false, "phone-Oblimo.png"},
     {"HeicWithEncoderStays", {}, "phone.heic", false, true, "phone-Oblimo.heic"},
     {"DotsInTheName", {"v1.2-Oblimo.jpg"}, "v1.2.jpg", false, false, "v1.2-Oblimo2.jpg"},
@@ -218,7 +263,7 @@ struct FolderCase {
     const char* sub;
     const char* specified;  // "@" stands for the test's root folder
     QStringList existing;
-    const char* expected;   // below the root
+    const char* expected;  // below the root
     bool written;
 };
 
@@ -234,9 +279,9 @@ TEST_P(FolderModeTest, WritesIntoTheChosenFolder) {
     const QStringList before = Entries("");
 
     QString output;
-    const bool written =
-        SaveWithAutoName(Root() + "/pics/a.png", false, m_settings, false,
-                         [](const QString& path) { return RealWriter(path, false); }, &output);
+    const bool written = SaveWithAutoName(
+        Root() + "/pics/a.png", false, m_settings, false,
+        [](const QString& path) { return RealWriter(path, false); }, &output);
     EXPECT_EQ(written, c.written);
     EXPECT_EQ(output, Root() + "/" + c.expected);
     EXPECT_EQ(QFileInfo(output).isFile(), c.written);
@@ -249,8 +294,13 @@ const FolderCase kFolderCases[] = {
     {"SameFolder", 0, "out", "@/done", {}, "pics/a-Oblimo.png", true},
     {"UnknownModeIsSameFolder", 7, "out", "@/done", {}, "pics/a-Oblimo.png", true},
     {"SubfolderIsCreated", 1, "out", "", {}, "pics/out/a-Oblimo.png", true},
-    {"SubfolderIsNumberedInside", 1, "out", "", {"pics/a-Oblimo.png", "pics/out/", "pics/out/a-Oblimo.png"},
-     "pics/out/a-Oblimo2.png", true},
+    {"SubfolderIsNumberedInside",
+     1,
+     "out",
+     "",
+     {"pics/a-Oblimo.png", "pics/out/", "pics/out/a-Oblimo.png"},
+     "pics/out/a-Oblimo2.png",
+     true},
     {"SubfolderOfOneLevelOnly", 1, "deep/er", "", {}, "pics/deep/er/a-Oblimo.png", false},
     {"SpecifiedFolder", 2, "", "@/done", {"done/"}, "done/a-Oblimo.png", true},
     {"SpecifiedFolderWithSlash", 2, "", "@/done/", {"done/"}, "done/a-Oblimo.png", true},
@@ -278,8 +328,9 @@ TEST_F(AutoNameFolderTest, TakenNameWithoutNumberFailsWithoutWriting) {
     Create({"photo-Oblimo4294967295.jpg", "photo-Oblimo.jpg"});
     bool called = false;
     QString output;
-    EXPECT_FALSE(SaveWithAutoName(Root() + "/photo.jpg", false, m_settings, false,
-                                  [&](const QString&) { return called = true; }, &output));
+    EXPECT_FALSE(SaveWithAutoName(
+        Root() + "/photo.jpg", false, m_settings, false,
+        [&](const QString&) { return called = true; }, &output));
     EXPECT_FALSE(called);
     EXPECT_EQ(output, Root() + "/photo-Oblimo.jpg");
     EXPECT_EQ(Fixtures::ReadFile(output), "existing");
@@ -293,7 +344,8 @@ TEST_F(AutoNameFolderTest, NameTakenWhileWritingIsNotReplaced) {
         Fixtures::WriteFile(QFileInfo(path).path(), QFileInfo(path).fileName(), "theirs");
         return RealWriter(path, false);
     };
-    EXPECT_FALSE(SaveWithAutoName(Root() + "/photo.jpg", false, m_settings, false, writer, &output));
+    EXPECT_FALSE(
+        SaveWithAutoName(Root() + "/photo.jpg", false, m_settings, false, writer, &output));
     EXPECT_EQ(output, Root() + "/photo-Oblimo.jpg");
     EXPECT_EQ(Fixtures::ReadFile(output), "theirs");
     EXPECT_EQ(Entries(""), (QStringList{"photo-Oblimo.jpg", "photo.jpg"}));
@@ -304,17 +356,17 @@ TEST_F(AutoNameFolderTest, RepeatedSavesCountUp) {
     QStringList outputs;
     for (int i = 0; i < 3; ++i) {
         QString output;
-        ASSERT_TRUE(SaveWithAutoName(Root() + "/pics/photo.JPG", false, m_settings, false,
-                                     [](const QString& path) { return RealWriter(path, false); },
-                                     &output));
+        ASSERT_TRUE(SaveWithAutoName(
+            Root() + "/pics/photo.JPG", false, m_settings, false,
+            [](const QString& path) { return RealWriter(path, false); }, &output));
         outputs << QFileInfo(output).fileName();
     }
     EXPECT_EQ(outputs, (QStringList{"photo-Oblimo.JPG", "photo-Oblimo2.JPG", "photo-Oblimo3.JPG"}));
     // Saving from an output strips its suffix and counts on.
     QString output;
-    ASSERT_TRUE(SaveWithAutoName(Root() + "/pics/photo-Oblimo2.JPG", false, m_settings, false,
-                                 [](const QString& path) { return RealWriter(path, false); },
-                                 &output));
+    ASSERT_TRUE(SaveWithAutoName(
+        Root() + "/pics/photo-Oblimo2.JPG", false, m_settings, false,
+        [](const QString& path) { return RealWriter(path, false); }, &output));
     EXPECT_EQ(QFileInfo(output).fileName(), "photo-Oblimo4.JPG");
 }
 

@@ -3,13 +3,13 @@
 // no partial file and keeps an existing one intact.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <csignal>
-#include <sys/resource.h>
 
 #include "output/BitmapFileWriter.h"
 #include "output/OutputFormat.h"
@@ -30,13 +30,13 @@ TEST(OutputFormatTest, ExtensionDecidesIgnoringCase) {
         bool heif;
         OutputFormat expected;
     } const cases[] = {
-        {"/o/a.jpg", false, OutputFormat::Jpeg},   {"/o/a.JPEG", false, OutputFormat::Jpeg},
-        {"/o/a.Jpg", true, OutputFormat::Jpeg},    {"/o/a.bmp", false, OutputFormat::Bmp},
-        {"/o/a.BMP", false, OutputFormat::Bmp},    {"/o/a.png", false, OutputFormat::Png},
-        {"/o/a.gif", false, OutputFormat::Png},    {"/o/a.tif", false, OutputFormat::Png},
-        {"/o/a", false, OutputFormat::Png},        {"/o/a.heic", false, OutputFormat::Png},
-        {"/o/a.heic", true, OutputFormat::Heic},   {"/o/a.HEIF", true, OutputFormat::Heic},
-        {"/o/a.heif", false, OutputFormat::Png},   {"/o/a.jpeg.png", false, OutputFormat::Png},
+        {"/o/a.jpg", false, OutputFormat::Jpeg},     {"/o/a.JPEG", false, OutputFormat::Jpeg},
+        {"/o/a.Jpg", true, OutputFormat::Jpeg},      {"/o/a.bmp", false, OutputFormat::Bmp},
+        {"/o/a.BMP", false, OutputFormat::Bmp},      {"/o/a.png", false, OutputFormat::Png},
+        {"/o/a.gif", false, OutputFormat::Png},      {"/o/a.tif", false, OutputFormat::Png},
+        {"/o/a", false, OutputFormat::Png},          {"/o/a.heic", false, OutputFormat::Png},
+        {"/o/a.heic", true, OutputFormat::Heic},     {"/o/a.HEIF", true, OutputFormat::Heic},
+        {"/o/a.heif", false, OutputFormat::Png},     {"/o/a.jpeg.png", false, OutputFormat::Png},
         {"/o/a.png.jpg", false, OutputFormat::Jpeg}, {"/o/ajpg", false, OutputFormat::Png},
     };
     for (const auto& c : cases)
@@ -85,7 +85,8 @@ TEST_P(WrittenFileTest, HasTheFormatAndStampOfItsPathAndComponent) {
     if (c.container == ContainerFormat::Heif && !s_codecs->HasHeifEncoder())
         GTEST_SKIP() << "libheif has no HEVC encoder here";
     const QImage original = Pattern(29, 17, c.transparent);
-    const QImage pixels = c.transparent ? original : original.convertToFormat(QImage::Format_BGR888);
+    const QImage pixels =
+        c.transparent ? original : original.convertToFormat(QImage::Format_BGR888);
     const QString path = Path(c.name);
     ASSERT_TRUE(WriteBitmapFile(Bitmap{pixels, 300, 200}, OutputFormatForPath(path, c.heif),
                                 Services(c.useWic, c.heif), path, FilePublish::Replace));
@@ -106,8 +107,8 @@ TEST_P(WrittenFileTest, HasTheFormatAndStampOfItsPathAndComponent) {
         EXPECT_EQ(file[28], 24);
     }
 
-    const auto decoded = c.container == ContainerFormat::Heif ? s_codecs->Decode(file)
-                                                              : DecodeWithQt(file);
+    const auto decoded =
+        c.container == ContainerFormat::Heif ? s_codecs->Decode(file) : DecodeWithQt(file);
     ASSERT_TRUE(decoded);
     const QImage expected = c.transparent ? original : Opaque(original);
     if (c.container == ContainerFormat::Png || c.container == ContainerFormat::Bmp) {
@@ -167,8 +168,8 @@ struct FailureCase {
     const char* name;
     int useWic;
     QSize size;
-    bool noCodecs;      // the second component does not exist
-    long diskBytes;     // > 0: the file system takes no more than this
+    bool noCodecs;   // the second component does not exist
+    long diskBytes;  // > 0: the file system takes no more than this
     FilePublish publish;
 };
 

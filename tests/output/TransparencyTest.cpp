@@ -32,18 +32,14 @@ TEST_P(OnePixelTest, IsFound) {
 // Sizes whose pixel count is not a multiple of 32 put the last pixel alone, or
 // nearly so, in a partial block, both at the end of a row and at the end of
 // the image.
-INSTANTIATE_TEST_SUITE_P(Positions, OnePixelTest,
-                         ::testing::Values(OnePixelCase{1, 1, 0, 0, 0},
-                                           OnePixelCase{33, 1, -1, 0, 254},
-                                           OnePixelCase{33, 3, -1, -1, 254},
-                                           OnePixelCase{31, 3, -1, -1, 0},
-                                           OnePixelCase{97, 5, -1, -1, 128},
-                                           OnePixelCase{97, 5, 96, 0, 1},
-                                           OnePixelCase{97, 5, 0, 0, 254},
-                                           OnePixelCase{97, 5, 48, 2, 200},
-                                           OnePixelCase{64, 2, -1, -1, 254},
-                                           OnePixelCase{1, 10000, 0, -1, 254},
-                                           OnePixelCase{10000, 1, -1, 0, 254}));
+INSTANTIATE_TEST_SUITE_P(
+    Positions, OnePixelTest,
+    ::testing::Values(OnePixelCase{1, 1, 0, 0, 0}, OnePixelCase{33, 1, -1, 0, 254},
+                      OnePixelCase{33, 3, -1, -1, 254}, OnePixelCase{31, 3, -1, -1, 0},
+                      OnePixelCase{97, 5, -1, -1, 128}, OnePixelCase{97, 5, 96, 0, 1},
+                      OnePixelCase{97, 5, 0, 0, 254}, OnePixelCase{97, 5, 48, 2, 200},
+                      OnePixelCase{64, 2, -1, -1, 254}, OnePixelCase{1, 10000, 0, -1, 254},
+                      OnePixelCase{10000, 1, -1, 0, 254}));
 
 TEST(TransparencyTest, OpaqueImagesOfEverySizeHaveNone) {
     for (const QSize size : {QSize(1, 1), QSize(31, 3), QSize(32, 1), QSize(33, 2), QSize(97, 5)})

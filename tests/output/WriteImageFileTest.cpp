@@ -25,8 +25,9 @@ namespace {
 const QRgb kSource = qRgb(50, 100, 150);
 const QRgb kMargin = qRgb(10, 200, 30);
 // The half-transparent source row composed onto the opaque margin.
-const QRgb kHalfOnMargin = qRgb((50 * 128 + 10 * 127 + 127) / 255, (100 * 128 + 200 * 127 + 127) / 255,
-                                (150 * 128 + 30 * 127 + 127) / 255);
+const QRgb kHalfOnMargin =
+    qRgb((50 * 128 + 10 * 127 + 127) / 255, (100 * 128 + 200 * 127 + 127) / 255,
+         (150 * 128 + 30 * 127 + 127) / 255);
 
 // A document frozen at step 4: a 40 x 20 source of one colour, its top row
 // half transparent, trimmed 16 pixels beyond its left and right edges, so the
@@ -80,7 +81,8 @@ protected:
         m_opaque = QImage(kW + 2 * kM, kH, QImage::Format_ARGB32);
         m_opaque.fill(kMargin);
         for (int y = 0; y < kH; ++y)
-            for (int x = kM; x < kM + kW; ++x) m_opaque.setPixel(x, y, y == 0 ? kHalfOnMargin : kSource);
+            for (int x = kM; x < kM + kW; ++x)
+                m_opaque.setPixel(x, y, y == 0 ? kHalfOnMargin : kSource);
     }
 
     bool Write(const QString& name, bool transparent) {
@@ -221,8 +223,8 @@ TEST_F(WriteImageFileTest, AutomaticNamesFromTheDocument) {
     QStringList written;
     for (const bool transparent : {true, false, false}) {
         QString output;
-        ASSERT_TRUE(SaveWithAutoName(m_doc, m_doc.m_result, transparent, m_doc.m_source, input,
-                                     &output));
+        ASSERT_TRUE(
+            SaveWithAutoName(m_doc, m_doc.m_result, transparent, m_doc.m_source, input, &output));
         written << QDir(m_folder.path()).relativeFilePath(output);
     }
     EXPECT_EQ(written, (QStringList{"photo-Oblimo.png", "photo-Oblimo.jpg", "photo-Oblimo2.jpg"}));

@@ -1,15 +1,15 @@
 // Files appear complete or not at all: failed writes leave neither a partial
 // file nor a changed target, and NoReplace never replaces anything.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/AtomicFile.h"
 #include "support/ImageFixtures.h"
@@ -133,7 +133,8 @@ TEST_F(AtomicFileTest, BareNameIsWrittenInTheCurrentFolder) {
 // folder is: renameat2 where the file system has the flag, and the hard link
 // for those that do not.
 TEST_F(AtomicFileTest, PublishingWithoutReplacingByRenameAndByLink) {
-    const int folder = ::open(QFile::encodeName(m_folder.path()).constData(), O_RDONLY | O_DIRECTORY);
+    const int folder =
+        ::open(QFile::encodeName(m_folder.path()).constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(folder, 0);
     for (const bool tryRename : {true, false}) {
         SCOPED_TRACE(tryRename ? "rename" : "link");

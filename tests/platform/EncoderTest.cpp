@@ -61,7 +61,8 @@ private:
 // Fails from the given row on, as a renderer that runs out of memory would.
 class FailingRowSource : public ImageRowSource {
 public:
-    FailingRowSource(const QImage& image, int failFrom) : ImageRowSource(image), m_failFrom(failFrom) {}
+    FailingRowSource(const QImage& image, int failFrom)
+        : ImageRowSource(image), m_failFrom(failFrom) {}
     bool ReadRows(int first, int count, uchar* target, qsizetype stride) override {
         if (first + count > m_failFrom) return false;
         return ImageRowSource::ReadRows(first, count, target, stride);
@@ -102,7 +103,7 @@ public:
 
 QImage InLayout(const QImage& image, RowLayout layout) {
     return image.convertToFormat(layout == RowLayout::Bgr24 ? QImage::Format_BGR888
-                                                           : QImage::Format_ARGB32);
+                                                            : QImage::Format_ARGB32);
 }
 
 std::optional<QByteArray> Encode(Component component, const char* format, const QImage& image,
@@ -154,16 +155,26 @@ constexpr auto Bgr = RowLayout::Bgr24;
 // after chroma subsampling; the mean catches swapped channels, turned rows
 // and wrong colour spaces. Measured over all four channels: JPEG 2.7, HEVC 3.4.
 const RoundTripCase kRoundTrips[] = {
-    {Qt, "png", Bgra, Qt, 0},          {Qt, "png", Bgra, Codecs, 0},
-    {Qt, "png", Bgr, Qt, 0},           {Qt, "png", Bgr, Codecs, 0},
-    {Qt, "jpeg", Bgr, Qt, 3.5},       {Qt, "jpeg", Bgr, Codecs, 3.5},
-    {Qt, "jpeg", Bgra, Codecs, 3.5},  {Qt, "bmp", Bgr, Qt, 0},
-    {Qt, "bmp", Bgra, Qt, 0},          {Codecs, "png", Bgra, Qt, 0},
-    {Codecs, "png", Bgra, Codecs, 0},  {Codecs, "png", Bgr, Qt, 0},
-    {Codecs, "png", Bgr, Codecs, 0},   {Codecs, "jpeg", Bgr, Qt, 3.5},
-    {Codecs, "jpeg", Bgr, Codecs, 3.5}, {Codecs, "jpeg", Bgra, Qt, 3.5},
-    {Codecs, "bmp", Bgr, Qt, 0},       {Codecs, "bmp", Bgra, Qt, 0},
-    {Codecs, "heic", Bgr, Codecs, 4.5}, {Codecs, "heic", Bgra, Codecs, 4.5},
+    {Qt, "png", Bgra, Qt, 0},
+    {Qt, "png", Bgra, Codecs, 0},
+    {Qt, "png", Bgr, Qt, 0},
+    {Qt, "png", Bgr, Codecs, 0},
+    {Qt, "jpeg", Bgr, Qt, 3.5},
+    {Qt, "jpeg", Bgr, Codecs, 3.5},
+    {Qt, "jpeg", Bgra, Codecs, 3.5},
+    {Qt, "bmp", Bgr, Qt, 0},
+    {Qt, "bmp", Bgra, Qt, 0},
+    {Codecs, "png", Bgra, Qt, 0},
+    {Codecs, "png", Bgra, Codecs, 0},
+    {Codecs, "png", Bgr, Qt, 0},
+    {Codecs, "png", Bgr, Codecs, 0},
+    {Codecs, "jpeg", Bgr, Qt, 3.5},
+    {Codecs, "jpeg", Bgr, Codecs, 3.5},
+    {Codecs, "jpeg", Bgra, Qt, 3.5},
+    {Codecs, "bmp", Bgr, Qt, 0},
+    {Codecs, "bmp", Bgra, Qt, 0},
+    {Codecs, "heic", Bgr, Codecs, 4.5},
+    {Codecs, "heic", Bgra, Codecs, 4.5},
 };
 
 class RoundTripTest : public EncoderTest, public ::testing::WithParamInterface<RoundTripCase> {};
@@ -202,10 +213,10 @@ struct ResolutionCase {
 // The first component stores the bitmap's resolution, or that of a new bitmap
 // when either direction is 0; the second stores none.
 const ResolutionCase kResolutions[] = {
-    {Qt, "png", 300, 150, Resolution{300, 150}},   {Qt, "jpeg", 300, 150, Resolution{300, 150}},
-    {Qt, "bmp", 300, 150, Resolution{300, 150}},   {Qt, "png", 0, 150, Resolution{96, 96}},
-    {Qt, "jpeg", 72, 0, Resolution{96, 96}},        {Codecs, "png", 300, 150, std::nullopt},
-    {Codecs, "jpeg", 300, 150, std::nullopt},      {Codecs, "bmp", 300, 150, std::nullopt},
+    {Qt, "png", 300, 150, Resolution{300, 150}}, {Qt, "jpeg", 300, 150, Resolution{300, 150}},
+    {Qt, "bmp", 300, 150, Resolution{300, 150}}, {Qt, "png", 0, 150, Resolution{96, 96}},
+    {Qt, "jpeg", 72, 0, Resolution{96, 96}},     {Codecs, "png", 300, 150, std::nullopt},
+    {Codecs, "jpeg", 300, 150, std::nullopt},    {Codecs, "bmp", 300, 150, std::nullopt},
 };
 
 class ResolutionTest : public EncoderTest, public ::testing::WithParamInterface<ResolutionCase> {};
@@ -264,7 +275,8 @@ TEST_P(BmpWriterTest, HeaderRowsAndPaddingAreExact) {
         const uchar* imageRow = original.constScanLine(y);
         for (int x = 0; x < c.width; ++x)
             for (int k = 0; k < 3; ++k) wrong += fileRow[3 * x + k] != imageRow[4 * x + k];
-        for (qsizetype pad = qsizetype(c.width) * 3; pad < stride; ++pad) wrong += fileRow[pad] != 0;
+        for (qsizetype pad = qsizetype(c.width) * 3; pad < stride; ++pad)
+            wrong += fileRow[pad] != 0;
     }
     EXPECT_EQ(wrong, 0);
 
@@ -278,9 +290,9 @@ TEST_P(BmpWriterTest, HeaderRowsAndPaddingAreExact) {
 // bands with a partial last one (1 x 10000 is read in several), and a row
 // longer than a band.
 const BmpCase kBmpCases[] = {
-    {1, 1, Bgr},    {2, 3, Bgr},    {3, 2, Bgra},   {5, 7, Bgr},      {6, 5, Bgra},
-    {7, 9, Bgr},    {33, 17, Bgra}, {1, 10000, Bgr}, {1, 10000, Bgra}, {10000, 1, Bgr},
-    {90001, 3, Bgr},
+    {1, 1, Bgr},      {2, 3, Bgr},     {3, 2, Bgra},    {5, 7, Bgr},
+    {6, 5, Bgra},     {7, 9, Bgr},     {33, 17, Bgra},  {1, 10000, Bgr},
+    {1, 10000, Bgra}, {10000, 1, Bgr}, {90001, 3, Bgr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Sizes, BmpWriterTest, ::testing::ValuesIn(kBmpCases));
@@ -328,14 +340,15 @@ TEST_P(EncoderFailureTest, FullSinkFailsTheEncoding) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, EncoderFailureTest,
-    ::testing::Values(FailureCase{Qt, "png"}, FailureCase{Qt, "jpeg"}, FailureCase{Qt, "bmp"},
-                      FailureCase{Codecs, "png"}, FailureCase{Codecs, "jpeg"},
-                      FailureCase{Codecs, "bmp"}, FailureCase{Codecs, "heic"}),
-    [](const auto& info) {
-        return std::string(Name(info.param.component)) + "_" + info.param.format;
-    });
+INSTANTIATE_TEST_SUITE_P(Formats, EncoderFailureTest,
+                         ::testing::Values(FailureCase{Qt, "png"}, FailureCase{Qt, "jpeg"},
+                                           FailureCase{Qt, "bmp"}, FailureCase{Codecs, "png"},
+                                           FailureCase{Codecs, "jpeg"}, FailureCase{Codecs, "bmp"},
+                                           FailureCase{Codecs, "heic"}),
+                         [](const auto& info) {
+                             return std::string(Name(info.param.component)) + "_" +
+                                    info.param.format;
+                         });
 
 TEST_F(EncoderTest, FailingSourceFailsEverySecondComponentEncoder) {
     // Tall enough for several bands, failing in the last one.
@@ -362,8 +375,12 @@ TEST(EncoderLookupTest, FirstComponentFindsItsEncodersByExactMimeType) {
         const char* mime;
         QList<QByteArray> formats;  // any of these names the writer; none: no encoder
     } const cases[] = {
-        {"image/png", {"png"}},  {"image/jpeg", {"jpeg", "jpg"}}, {"image/bmp", {"bmp", "dib"}},
-        {"image/PNG", {}},       {"image/jpg", {}},               {"image/x-oblimo", {}},
+        {"image/png", {"png"}},
+        {"image/jpeg", {"jpeg", "jpg"}},
+        {"image/bmp", {"bmp", "dib"}},
+        {"image/PNG", {}},
+        {"image/jpg", {}},
+        {"image/x-oblimo", {}},
         {"png", {}},
     };
     for (const auto& c : cases) {
@@ -384,9 +401,16 @@ TEST_F(EncoderTest, SecondComponentKnowsItsFourContainersIgnoringCase) {
     struct {
         const char* name;
         bool known;
-    } const cases[] = {{"png", true},  {"PNG", true},   {"Jpeg", true}, {"bmp", true},
-                       {"heic", s_codecs->HasHeifEncoder()},           {"HEIC", s_codecs->HasHeifEncoder()},
-                       {"jpg", false}, {"gif", false},  {"tiff", false}, {"", false}};
+    } const cases[] = {{"png", true},
+                       {"PNG", true},
+                       {"Jpeg", true},
+                       {"bmp", true},
+                       {"heic", s_codecs->HasHeifEncoder()},
+                       {"HEIC", s_codecs->HasHeifEncoder()},
+                       {"jpg", false},
+                       {"gif", false},
+                       {"tiff", false},
+                       {"", false}};
     for (const auto& c : cases) {
         ImageRowSource rows(image);
         BufferSink sink;
