@@ -57,20 +57,23 @@ bool ParseSize(const QString& text, int* width, int* height) {
     return parts.size() == 2 && ParseInt(parts[0], width) && ParseInt(parts[1], height);
 }
 
-bool ParseFloatList(const QString& text, float* values, int count) {
+namespace {
+template <typename T, typename Parse>
+bool ParseList(const QString& text, T* values, int count, Parse parse) {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != count) return false;
     for (int i = 0; i < count; ++i)
-        if (!ParseFloat(parts[i], &values[i])) return false;
+        if (!parse(parts[i], &values[i])) return false;
     return true;
+}
+}  // namespace
+
+bool ParseFloatList(const QString& text, float* values, int count) {
+    return ParseList(text, values, count, ParseFloat);
 }
 
 bool ParseIntList(const QString& text, int* values, int count) {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != count) return false;
-    for (int i = 0; i < count; ++i)
-        if (!ParseInt(parts[i], &values[i])) return false;
-    return true;
+    return ParseList(text, values, count, ParseInt);
 }
 
 bool ApplyUseWicOption(CTavloApp& app, const CliArguments& arguments) {

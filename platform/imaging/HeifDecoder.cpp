@@ -9,22 +9,11 @@
 #include <memory>
 
 #include "CodecDecoders.h"
+#include "HeifHandles.h"
 #include "ImageLimits.h"
 
-namespace {
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct ImageDeleter {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-}  // namespace
-
 std::optional<DecodedImage> DecodeHeifWithLibheif(QByteArrayView bytes) {
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    HeifPtr<heif_context> context(heif_context_alloc());
     if (!context) return std::nullopt;
     if (heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
                                                    std::size_t(bytes.size()), nullptr)
@@ -33,7 +22,7 @@ std::optional<DecodedImage> DecodeHeifWithLibheif(QByteArrayView bytes) {
     heif_image_handle* rawHandle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
         return std::nullopt;
-    std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    HeifPtr<heif_image_handle> handle(rawHandle);
     if (!ImageSizeAcceptable(heif_image_handle_get_width(handle.get()),
                              heif_image_handle_get_height(handle.get())))
         return std::nullopt;
@@ -43,7 +32,7 @@ std::optional<DecodedImage> DecodeHeifWithLibheif(QByteArrayView bytes) {
                           heif_chroma_interleaved_RGBA, nullptr)
             .code != heif_error_Ok)
         return std::nullopt;
-    std::unique_ptr<heif_image, ImageDeleter> decodedImage(rawImage);
+    HeifPtr<heif_image> decodedImage(rawImage);
 
     const int width = heif_image_get_width(decodedImage.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(decodedImage.get(), heif_channel_interleaved);

@@ -7,20 +7,11 @@
 #include <vector>
 
 #include "CodecEncoders.h"
+#include "HeifHandles.h"
 #include "RowSource.h"
 #include "platform/ByteSink.h"
 
 namespace {
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct EncoderDeleter {
-    void operator()(heif_encoder* e) const { heif_encoder_release(e); }
-};
-struct ImageDeleter {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-
 heif_error WriteToSink(heif_context*, const void* data, size_t size, void* userdata) {
     if (static_cast<ByteSink*>(userdata)->Write(data, size))
         return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
@@ -55,20 +46,20 @@ bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink) {
     const int width = rows.Width(), height = rows.Height();
     if (width < 1 || height < 1) return false;
 
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    HeifPtr<heif_context> context(heif_context_alloc());
     if (!context) return false;
     heif_encoder* rawEncoder = nullptr;
     if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder)
             .code != heif_error_Ok)
         return false;
-    std::unique_ptr<heif_encoder, EncoderDeleter> encoder(rawEncoder);
+    HeifPtr<heif_encoder> encoder(rawEncoder);
 
     heif_image* rawImage = nullptr;
     if (heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
                           &rawImage)
             .code != heif_error_Ok)
         return false;
-    std::unique_ptr<heif_image, ImageDeleter> image(rawImage);
+    HeifPtr<heif_image> image(rawImage);
     if (heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8).code !=
         heif_error_Ok)
         return false;
