@@ -1,0 +1,107 @@
+#include "CScrollHookDialogBar.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QScrollBar>
+
+#include "CScrollHookTarget.h"
+
+namespace {
+// The templates' rule for the bar's right edge: stretched controls end 8
+// pixels before it.
+constexpr int kRightGap = 8;
+
+int ToScrollCode(int action) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: return SB_LINELEFT;
+        case QAbstractSlider::SliderSingleStepAdd: return SB_LINERIGHT;
+        case QAbstractSlider::SliderPageStepSub: return SB_PAGELEFT;
+        case QAbstractSlider::SliderPageStepAdd: return SB_PAGERIGHT;
+        case QAbstractSlider::SliderToMinimum: return SB_LEFT;
+        case QAbstractSlider::SliderToMaximum: return SB_RIGHT;
+        case QAbstractSlider::SliderMove: return SB_THUMBTRACK;
+        default: return SB_ENDSCROLL;
+    }
+}
+}  // namespace
+
+CScrollHookDialogBar::CScrollHookDialogBar(const DialogTemplate& dialog, CommandRouter& router,
+                                           QWidget* parent)
+    : DialogBar(dialog, router, parent) {
+    LayOutTopBar(dialog);
+    for (const ControlTemplate& control : dialog.controls) {
+        auto* bar = qobject_cast<QScrollBar*>(Control(control));
+        if (!bar) continue;
+        // The thumb follows the drag only through the receivers.
+        connect(bar, &QScrollBar::actionTriggered, this,
+                [this, bar](int action) { OnScrollAction(bar, action); });
+    }
+}
+
+void CScrollHookDialogBar::OnScrollAction(QScrollBar* bar, int action) {
+    // While the action is being reported, value() is still the old position and
+    // sliderPosition() the track position.
+    const int code = ToScrollCode(action);
+    const int track = bar->sliderPosition();
+    const bool horizontal = bar->orientation() == Qt::Horizontal;
+    for (CScrollHookTarget* receiver : m_receivers) {
+        if (horizontal ? receiver->OnHScrollHook(code, track, bar)
+                       : receiver->OnVScrollHook(code, track, bar))
+            break;
+    }
+    // Default handling: the thumb stays at the position the receivers set.
+    bar->setSliderPosition(bar->value());
+}
+
+void CScrollHookDialogBar::LayOutTopBar(const DialogTemplate& dialog) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, m_units.Y(2), kRightGap, m_units.Y(2));
+    row->setSpacing(0);
+
+    // The zoom group at its template positions; the angle group and the
+    // line-confirm group in one shared cell that takes the rest of the width.
+    auto* angleGroup = new QHBoxLayout;
+    auto* confirmGroup = new QHBoxLayout;
+    for (QHBoxLayout* group : {angleGroup, confirmGroup}) {
+        group->setContentsMargins(0, 0, 0, 0);
+        group->setSpacing(0);
+    }
+    int zoomRight = 0, angleRight = -1, confirmRight = -1, angleLeft = 0;
+    for (const ControlTemplate& control : dialog.controls) {
+        QWidget* widget = Control(control);
+        const bool stretched = control.id == IDC_ANGLE_SCROLL || control.id == IDC_LINE_EXPLANATION;
+        if (control.id == IDC_LINE_EXPLANATION)
+            widget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        switch (control.id) {
+            case IDC_ANGLE_LABEL:
+                angleLeft = control.x;
+                [[fallthrough]];
+            case IDC_ANGLE_BOX:
+            case IDC_ANGLE_SCROLL:
+                if (angleRight >= 0) angleGroup->addSpacing(m_units.X(control.x - angleRight));
+                angleGroup->addWidget(widget, stretched ? 1 : 0);
+                angleRight = control.x + control.width;
+                break;
+            case ID_ROTATE_BY_LINE:
+            case ID_LINE_CANCEL:
+            case IDC_LINE_EXPLANATION:
+                if (confirmRight >= 0) confirmGroup->addSpacing(m_units.X(control.x - confirmRight));
+                confirmGroup->addWidget(widget, stretched ? 1 : 0);
+                confirmRight = control.x + control.width;
+                break;
+            default:
+                row->addSpacing(m_units.X(control.x - zoomRight));
+                row->addWidget(widget);
+                zoomRight = control.x + control.width;
+                break;
+        }
+    }
+    // Both groups start where the angle label starts.
+    row->addSpacing(m_units.X(angleLeft - zoomRight));
+    auto* shared = new QGridLayout;
+    shared->setContentsMargins(0, 0, 0, 0);
+    shared->addLayout(angleGroup, 0, 0);
+    shared->addLayout(confirmGroup, 0, 0);
+    row->addLayout(shared, 1);
+    setMinimumHeight(m_units.Y(dialog.height));
+}
