@@ -7,3 +7,4 @@ class CTavloApp;
 // Each command takes the arguments after its name and returns the exit code:
 // 0 done, 1 the work failed (message on standard error), 2 bad usage.
 int RunInfoCommand(CTavloApp& app, const QStringList& arguments);
+int RunFrameCommand(const QStringList& arguments);

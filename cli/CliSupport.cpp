@@ -1,5 +1,6 @@
 #include "CliSupport.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "CliArguments.h"
@@ -7,7 +8,8 @@
 
 namespace {
 const char kUsage[] =
-    "usage: tavlo-cli info IMAGE [--use-wic 0|1|2]\n";
+    "usage: tavlo-cli info IMAGE [--use-wic 0|1|2]\n"
+    "       tavlo-cli frame --size WxH [--angle A]\n";
 }
 
 int UsageError(const QString& reason) {
@@ -30,6 +32,39 @@ bool ParseInt(const QString& text, int* value) {
     bool ok = false;
     *value = text.trimmed().toInt(&ok);
     return ok;
+}
+
+bool ParseFloat(const QString& text, float* value) {
+    bool ok = false;
+    *value = text.trimmed().toFloat(&ok);
+    return ok && std::isfinite(*value);
+}
+
+bool ParseDouble(const QString& text, double* value) {
+    bool ok = false;
+    *value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(*value);
+}
+
+bool ParseSize(const QString& text, int* width, int* height) {
+    const QStringList parts = text.split(QLatin1Char('x'));
+    return parts.size() == 2 && ParseInt(parts[0], width) && ParseInt(parts[1], height);
+}
+
+bool ParseFloatList(const QString& text, float* values, int count) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != count) return false;
+    for (int i = 0; i < count; ++i)
+        if (!ParseFloat(parts[i], &values[i])) return false;
+    return true;
+}
+
+bool ParseIntList(const QString& text, int* values, int count) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != count) return false;
+    for (int i = 0; i < count; ++i)
+        if (!ParseInt(parts[i], &values[i])) return false;
+    return true;
 }
 
 bool ApplyUseWicOption(CTavloApp& app, const CliArguments& arguments) {

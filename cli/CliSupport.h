@@ -16,5 +16,12 @@ void PrintLine(const QByteArray& line);
 // second imaging component. False for a value other than 0, 1 or 2.
 bool ApplyUseWicOption(CTavloApp& app, const CliArguments& arguments);
 
-// Reads a whole decimal number; false for anything else.
+// Read whole values; false for anything else (no trailing text).
 bool ParseInt(const QString& text, int* value);
+bool ParseFloat(const QString& text, float* value);
+bool ParseDouble(const QString& text, double* value);
+// "WxH", for example 1000x600.
+bool ParseSize(const QString& text, int* width, int* height);
+// "a,b,c,d" with as many numbers as values holds.
+bool ParseFloatList(const QString& text, float* values, int count);
+bool ParseIntList(const QString& text, int* values, int count);

@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     int result = 2;
     if (command == QLatin1String("info"))
         result = RunInfoCommand(app, arguments);
+    else if (command == QLatin1String("frame"))
+        result = RunFrameCommand(arguments);
     else
         result = UsageError(QStringLiteral("unknown command %1").arg(command));
     app.ExitInstance();

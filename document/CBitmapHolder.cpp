@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/imaging/AlphaScan.h"
+
 bool CBitmapHolder::CopyFromImage(const Bitmap& image) {
     m_width = image.Width();
     m_height = image.Height();
@@ -21,6 +23,7 @@ bool CBitmapHolder::CopyFromImage(const Bitmap& image) {
         m_pixelCount = 0;
         return false;
     }
+    m_opaque = !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
     return true;
 }
 

@@ -28,6 +28,9 @@ public:
     float Diagonal() const { return m_diagonal; }
     float DpiX() const { return m_dpiX; }
     float DpiY() const { return m_dpiY; }
+    // No pixel has an alpha below 255 (worked out once, when filled): the
+    // renderer then interpolates without premultiplying.
+    bool IsOpaque() const { return m_opaque; }
 
     const QImage& Image() const { return m_pixels; }
     const uchar* Pixels() const { return m_pixels.constBits(); }
@@ -43,6 +46,7 @@ private:
     float m_diagonal = 0.0f;
     float m_dpiX = 0.0f;
     float m_dpiY = 0.0f;
+    bool m_opaque = true;
 };
 
 using HolderPtr = std::shared_ptr<const CBitmapHolder>;

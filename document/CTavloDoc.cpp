@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cmath>
 
 #include "AngleNormalization.h"
+#include "CCachedBitmap.h"
+#include "OutputRenderer.h"
+#include "platform/WaitCursor.h"
 #include "HistoryKind.h"
 #include "ImageLoader.h"
 #include "app/CTavloApp.h"
@@ -142,7 +146,62 @@ void CTavloDoc::OnToStep2() {
     UpdateAllViews(nullptr, kHintRefreshAll);
 }
 
-void CTavloDoc::DropCaches() { m_outputParams.reset(); }
+void CTavloDoc::DropCaches() {
+    m_outputParams.reset();
+    m_displayCache.reset();
+}
+
+const CBitmapHolder* CTavloDoc::GetDisplayBitmap() {
+    if (!m_current || !m_current->m_image) return nullptr;
+    // The angle is not part of the cache: the view turns while drawing, so
+    // zooming, scrolling and turning reuse one copy.
+    if (!m_displayCache || m_displayCache->Source() != m_current->m_image ||
+        m_displayCache->FlipX() != m_current->m_flipX ||
+        m_displayCache->FlipY() != m_current->m_flipY)
+        m_displayCache = std::make_shared<CCachedBitmap>(m_current->m_image, m_current->m_flipX,
+                                                         m_current->m_flipY);
+    if (!m_displayCache->Result() && !m_displayCache->Build()) return nullptr;
+    return m_displayCache->Result().get();
+}
+
+Bitmap CTavloDoc::RenderOutput(const HolderPtr& image, OutputPixelFormat format) {
+    const std::shared_ptr<const CUndoItem> params = m_outputParams;
+    if (!params) return {};
+    const auto renderer =
+        OutputRenderer::Create(*params, image, MarginFromSettings(m_app.settings), format);
+    if (!renderer) return {};
+    WaitCursor wait;
+    Bitmap result{renderer->RenderImage(), kNewBitmapDpi, kNewBitmapDpi};
+    // A quarter turn exchanges the resolutions; the scale does not enter.
+    const float turn = std::fabs(params->m_angle);
+    const bool quarter = turn > 45.0f && turn < 135.0f;
+    m_outputDpiX = quarter ? m_sourceDpiY : m_sourceDpiX;
+    m_outputDpiY = quarter ? m_sourceDpiX : m_sourceDpiY;
+    return result;
+}
+
+HolderPtr CTavloDoc::RenderOutputToHolder(const HolderPtr& image) {
+    const Bitmap rendered = RenderOutput(image, OutputPixelFormat::Argb32);
+    return rendered.IsNull() ? nullptr : MakeHolder(rendered);
+}
+
+void CTavloDoc::FreezeOutputParams() {
+    if (m_current) m_outputParams = std::make_shared<CUndoItem>(*m_current);
+}
+
+bool CTavloDoc::RenderStep4() {
+    if (!m_current || !m_outputParams) return false;
+    HolderPtr result = RenderOutputToHolder(m_outputParams->m_image);
+    if (!result) return false;
+    m_current->m_step = 4;
+    m_current->m_image = std::move(result);
+    m_current->m_flipX = m_current->m_flipY = 0;
+    m_current->m_angle = 0.0f;
+    RecordHistory(kKindWholeImage);
+    UpdateAllViews(nullptr, kHintRefreshAll);
+    EditEpilogue();
+    return true;
+}
 
 bool CTavloDoc::HandlesCommand(int id) const { return id == ID_TO_STEP2; }
 

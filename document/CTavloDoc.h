@@ -7,6 +7,7 @@
 #include "platform/framework/CDocument.h"
 #include "platform/framework/CommandTarget.h"
 
+class CCachedBitmap;
 class CTavloApp;
 class CTavloDoc;
 
@@ -83,6 +84,14 @@ public:
     // none before step 4 was first entered.
     const CUndoItem* OutputParams() const { return m_outputParams.get(); }
 
+    // "ステップ4へ >>", in the order the view runs it: first freeze a copy of the
+    // current state as the output parameters, then (after the view's size check)
+    // render it and make the result the current image. RenderStep4 leaves the
+    // current state unchanged and returns false when rendering gave nothing.
+    // A changed margin colour in step 4 runs RenderStep4 again.
+    void FreezeOutputParams();
+    bool RenderStep4();
+
     CUndoItem* Current() { return m_current.get(); }
     const CUndoItem* Current() const { return m_current.get(); }
     int CurrentStep() const { return m_current ? m_current->m_step : 0; }
@@ -103,6 +112,7 @@ protected:
     UndoItemPtr m_current;
     EditHistory m_history;
     std::shared_ptr<CUndoItem> m_outputParams;
+    std::shared_ptr<CCachedBitmap> m_displayCache;
 
 private:
     void StoreViewStateInto(CUndoItem* state);

@@ -1,31 +1,5 @@
 #include "Transparency.h"
 
-#include <cstdint>
+#include "platform/imaging/AlphaScan.h"
 
-namespace {
-constexpr int kBlockPixels = 32;
-
-inline bool BlockOpaque(const std::uint32_t* pixels, int count) {
-    std::uint32_t combined = 0xFFFFFFFFu;
-    for (int i = 0; i < count; ++i) combined &= pixels[i];
-    return (combined >> 24) == 0xFFu;
-}
-}  // namespace
-
-bool HasTransparency(const QImage& image) {
-    if (image.isNull() || !image.hasAlphaChannel()) return false;
-    const QImage argb = image.format() == QImage::Format_ARGB32
-                            ? image
-                            : image.convertToFormat(QImage::Format_ARGB32);
-    const int width = argb.width();
-    for (int y = 0; y < argb.height(); ++y) {
-        // Rows are walked one by one so that any padding between them is never
-        // read as a pixel; the working format has none, but a converted image may.
-        const auto* row = reinterpret_cast<const std::uint32_t*>(argb.constScanLine(y));
-        int x = 0;
-        for (; x + kBlockPixels <= width; x += kBlockPixels)
-            if (!BlockOpaque(row + x, kBlockPixels)) return true;
-        if (x < width && !BlockOpaque(row + x, width - x)) return true;
-    }
-    return false;
-}
+bool HasTransparency(const QImage& image) { return AnyPixelTransparent(image); }

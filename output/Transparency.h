@@ -2,8 +2,7 @@
 
 #include <QImage>
 
-// True when at least one pixel has an alpha value below 255. Walks the pixels
-// in blocks of 32 (128 bytes), combining each block with bitwise AND so the
-// inner loop has no branch, and stops at the first block whose combined alpha
-// is not 255. Images without an alpha channel are opaque by definition.
+// True when at least one pixel of the result has an alpha value below 255: only
+// then does a PNG keep the alpha channel. Block-wise, stopping at the first
+// block with a non-opaque pixel.
 bool HasTransparency(const QImage& image);

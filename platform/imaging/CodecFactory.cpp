@@ -5,6 +5,7 @@
 #include "CodecDecoders.h"
 #include "ExifOrientation.h"
 #include "ImageFormatSniffer.h"
+#include "ImageAllocation.h"
 #include "ImageLimits.h"
 
 std::unique_ptr<CodecFactory> CodecFactory::Create() {
@@ -42,6 +43,5 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
 
 QImage AllocateWorkingImage(long long width, long long height) {
     if (!ImageSizeAcceptable(width, height)) return QImage();
-    // QImage returns a null image when the allocation fails.
-    return QImage(int(width), int(height), QImage::Format_ARGB32);
+    return AllocateLargeImage(int(width), int(height), QImage::Format_ARGB32);
 }

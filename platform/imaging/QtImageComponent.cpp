@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "ExifOrientation.h"
+#include "ImageAllocation.h"
 #include "ImageFormatSniffer.h"
 #include "ImageLimits.h"
 
@@ -81,11 +82,17 @@ std::optional<DecodedImage> DecodeWithQt(QByteArrayView bytes) {
 
     DecodedImage decoded;
     QImage& image = decoded.bitmap.image;
+    // Qt's JPEG and PNG readers decode into an image handed to them when its size
+    // and format are the ones they would choose, so the pixels land in memory
+    // that huge pages can back.
+    const QImage::Format format = reader.imageFormat();
+    if (announced.isValid() && format != QImage::Format_Invalid)
+        image = AllocateLargeImage(announced.width(), announced.height(), format);
     t_jpegDataMissing = false;
     if (!reader.read(&image) || image.isNull() || t_jpegDataMissing) return std::nullopt;
     if (!ImageSizeAcceptable(image.width(), image.height())) return std::nullopt;
-    // In place where Qt can (opaque RGB32 only changes its format tag).
-    image.convertTo(QImage::Format_ARGB32);
+    image = image.format() == QImage::Format_RGB32 ? ViewRgb32AsArgb32(image)
+                                                    : image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) return std::nullopt;
     decoded.bitmap.dpiX = DotsPerInch(image.dotsPerMeterX());
     decoded.bitmap.dpiY = DotsPerInch(image.dotsPerMeterY());

@@ -90,3 +90,36 @@ TEST_F(CliInfoTest, AFileThatIsNoImageFailsWithTheMessage) {
     EXPECT_EQ(QString::fromUtf8(result.err).trimmed(), "ファイルをロードできません。");
 }
 }  // namespace
+
+namespace {
+TEST(CliFrameTest, PrintsTheDefaultFrameAndTrimmedSize) {
+    struct Case {
+        QStringList arguments;
+        int trimWidth, trimHeight;
+        double right;
+    };
+    const Case cases[] = {
+        {{"--size", "1000x600", "--angle", "0"}, 1000, 600, 499.5},
+        {{"--size", "1000x600", "--angle", "90"}, 600, 1000, 299.5},
+        {{"--size=1000x600", "--angle=10"}, 784, 470, 391.94},
+        {{"--size", "1000x600", "--angle", "-10"}, 784, 470, 391.94},
+        {{"--angle", "-350", "--size", "1000x600"}, 784, 470, 391.94},  // normalised to 10
+        {{"--size", "1000x600", "--angle", "45"}, 530, 318, 264.79},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = RunProgram(TAVLO_CLI, QStringList{"frame"} + c.arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        const QJsonObject json = QJsonDocument::fromJson(result.out).object();
+        EXPECT_EQ(json.keys(), (QStringList{"bottom", "left", "right", "top", "trim_height",
+                                            "trim_width"}));
+        EXPECT_EQ(json["trim_width"].toInt(), c.trimWidth) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(json["trim_height"].toInt(), c.trimHeight);
+        EXPECT_NEAR(json["right"].toDouble(), c.right, 0.01);
+        EXPECT_DOUBLE_EQ(json["left"].toDouble(), -json["right"].toDouble());
+    }
+    for (const QStringList& bad : {QStringList{"--size", "1000"}, QStringList{"--size", "0x5"},
+                                   QStringList{"--size", "10x10", "--angle", "ten"}}) {
+        EXPECT_EQ(RunProgram(TAVLO_CLI, QStringList{"frame"} + bad).exitCode, 2);
+    }
+}
+}  // namespace

@@ -1,0 +1,88 @@
+// The in-memory render alone: a 24-megapixel image (6000 x 4000) turned by 10
+// degrees into its default frame, against the memory floor (one pass over as
+// many threads that reads the whole source and writes the whole output).
+//
+//   oblimo-render-bench [--runs N] [--angle A] [--format argb32|rgb24]
+//
+// Prints the median times, their ratio and the output size. The OpenCV
+// comparison lives in bench/render-comparison.sh.
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "document/CTavloDoc.h"
+#include "document/FrameGeometry.h"
+#include "document/OutputRenderer.h"
+#include "platform/imaging/ImageAllocation.h"
+
+namespace {
+double MemoryFloorMs(const QImage& source, int outWidth, int outHeight, int bytesPerPixel) {
+    // The same kind of allocation as the renderer's, so both pay the same faults.
+    QImage output = AllocateLargeImage(outWidth, outHeight,
+                                       bytesPerPixel == 4 ? QImage::Format_ARGB32
+                                                          : QImage::Format_BGR888);
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<quint64> sinks(std::size_t(threads) * 8);
+    const double start = Bench::NowMs();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            quint64 sum = 0;
+            const int height = source.height(), pairs = source.width() / 2;
+            for (int y = t; y < height; y += threads) {
+                const auto* row = reinterpret_cast<const quint64*>(source.constScanLine(y));
+                for (int x = 0; x < pairs; ++x) sum ^= row[x];
+            }
+            for (int y = t; y < outHeight; y += threads)
+                std::memset(output.scanLine(y), int(y), std::size_t(outWidth) * bytesPerPixel);
+            sinks[std::size_t(t) * 8] = sum;
+        });
+    for (auto& worker : workers) worker.join();
+    return Bench::NowMs() - start;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    const auto option = [&](const char* name, const QString& fallback) {
+        const int at = int(arguments.indexOf(name));
+        return at >= 0 ? arguments.value(at + 1) : fallback;
+    };
+    const int runs = option("--runs", "15").toInt();
+    const float angle = option("--angle", "10").toFloat();
+    const bool argb = option("--format", "argb32") == "argb32";
+
+    const QImage photo = Bench::PhotoLikeImage(6000, 4000).convertToFormat(QImage::Format_ARGB32);
+    CUndoItem params;
+    params.m_image = MakeHolder({photo, 96, 96});
+    params.m_angle = angle;
+    const FrameRect frame = DefaultTrimFrame(6000, 4000, angle);
+    const TrimSize trim = ComputeTrimSize(frame, params);
+    params.m_trimLeft = frame.left, params.m_trimTop = frame.top;
+    params.m_trimWidth = params.m_resultWidth = trim.width;
+    params.m_trimHeight = params.m_resultHeight = trim.height;
+    params.m_scaleX = params.m_scaleY = 1.0;
+    const auto renderer = OutputRenderer::Create(params, params.m_image, MarginColor{},
+                                                 argb ? OutputPixelFormat::Argb32
+                                                      : OutputPixelFormat::Rgb24);
+    std::vector<double> renderTimes, floorTimes;
+    for (int i = 0; i < runs; ++i) {
+        const double start = Bench::NowMs();
+        const QImage out = renderer->RenderImage();
+        renderTimes.push_back(Bench::NowMs() - start);
+        if (out.isNull()) return 1;
+        floorTimes.push_back(MemoryFloorMs(photo, trim.width, trim.height, argb ? 4 : 3));
+    }
+    const double render = Bench::Median(renderTimes), floor = Bench::Median(floorTimes);
+    std::printf("source 6000x4000, angle %.2f, output %dx%d %s, %u threads, %d runs (median)\n",
+                angle, trim.width, trim.height, argb ? "ARGB32" : "24-bit",
+                std::thread::hardware_concurrency(), runs);
+    std::printf("render        %8.2f ms\nmemory floor  %8.2f ms\nratio         %8.2fx\n", render,
+                floor, render / floor);
+    return 0;
+}
