@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "platform/framework/CommandTarget.h"
 
 class CTavloApp;

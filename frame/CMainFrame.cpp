@@ -73,7 +73,7 @@ void CMainFrame::CreateBars() {
     const DialogTemplate* steps[] = {&kStep1Template, &kStep2Template, &kStep3Template,
                                      &kStep4Template};
     for (int i = 0; i < 4; ++i) {
-        m_stepBars[i] = new StepBar(*steps[i], m_router, central);
+        m_stepBars[i] = new ::StepBar(*steps[i], m_router, central);
         m_stepBars[i]->setVisible(i == 0);
         stepColumn->addWidget(m_stepBars[i]);
         m_updater.AddBar(m_stepBars[i]);

@@ -69,6 +69,8 @@ void CScrollHookDialogBar::LayOutTopBar(const DialogTemplate& dialog) {
     int zoomRight = 0, angleRight = -1, confirmRight = -1, angleLeft = 0;
     for (const ControlTemplate& control : dialog.controls) {
         QWidget* widget = Control(control);
+        if (control.kind == ControlKind::Label && control.id != IDC_LINE_EXPLANATION)
+            widget->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         const bool stretched = control.id == IDC_ANGLE_SCROLL || control.id == IDC_LINE_EXPLANATION;
         if (control.id == IDC_LINE_EXPLANATION)
             widget->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -103,5 +105,8 @@ void CScrollHookDialogBar::LayOutTopBar(const DialogTemplate& dialog) {
     shared->addLayout(angleGroup, 0, 0);
     shared->addLayout(confirmGroup, 0, 0);
     row->addLayout(shared, 1);
+    // Takes the width while both groups are hidden (steps 1, 3 and 4), so the
+    // zoom controls keep their places.
+    row->addStretch(0);
     setMinimumHeight(m_units.Y(dialog.height));
 }

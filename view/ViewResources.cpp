@@ -4,7 +4,7 @@
 #include <QPixmap>
 
 QCursor CrosshairCursor() {
-    constexpr int kHot = 9, kArm = 9;
+    constexpr int kHot = 9, kArm = 8;
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     const QRgb white = qRgba(255, 255, 255, 255), black = qRgba(0, 0, 0, 255);
