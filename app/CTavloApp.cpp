@@ -33,7 +33,13 @@ void CTavloApp::LocateHelpPage(const QString& programPath) {
     HelpExists = 0;
     const int lastSeparator = programPath.lastIndexOf(QLatin1Char('/'));
     if (programPath.isEmpty() || lastSeparator < 0) return;
-    HelpPath = programPath.left(lastSeparator) + QStringLiteral("/Help/Help.html");
+    const QString folder = programPath.left(lastSeparator);
+    HelpPath = folder + QStringLiteral("/Help/Help.html");
+    // Installed, the program lives in <prefix>/bin and its help page in
+    // <prefix>/share/oblimo; a page beside the program comes first.
+    const QString installed =
+        QFileInfo(folder + QStringLiteral("/../share/oblimo/Help/Help.html")).absoluteFilePath();
+    if (!QFileInfo::exists(HelpPath) && QFileInfo::exists(installed)) HelpPath = installed;
     HelpExists = HelpPath.size() < 260 && QFileInfo::exists(HelpPath) ? 1 : 0;
 }
 

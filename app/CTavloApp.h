@@ -29,8 +29,9 @@ public:
     // probe, then every setting. Returns false when the program must end.
     bool InitInstance();
 
-    // Finds "Help/Help.html" beside the program file (a path of 260 characters
-    // or more counts as missing, as it did on Windows).
+    // Finds "Help/Help.html" beside the program file, or in the installed data
+    // folder <prefix>/share/oblimo when the program is in <prefix>/bin (a path
+    // of 260 characters or more counts as missing, as it did on Windows).
     void LocateHelpPage(const QString& programPath);
 
     // Releases the imaging component and deletes the stored settings when the

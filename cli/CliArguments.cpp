@@ -5,7 +5,9 @@ std::optional<CliArguments> CliArguments::Parse(const QStringList& arguments, co
     CliArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
+        const QString bare = argument.section(QLatin1Char('='), 0, 0);
+        const bool shortOption = spec.valueOptions.count(bare) || spec.flagOptions.count(bare);
+        if (!argument.startsWith(QLatin1String("--")) && !shortOption) {
             parsed.m_positional << argument;
             continue;
         }

@@ -8,3 +8,5 @@ class CTavloApp;
 // 0 done, 1 the work failed (message on standard error), 2 bad usage.
 int RunInfoCommand(CTavloApp& app, const QStringList& arguments);
 int RunFrameCommand(const QStringList& arguments);
+int RunRenderCommand(CTavloApp& app, const QStringList& arguments);
+int RunAutosaveCommand(CTavloApp& app, const QStringList& arguments);

@@ -22,6 +22,10 @@ int main(int argc, char** argv) {
         result = RunInfoCommand(app, arguments);
     else if (command == QLatin1String("frame"))
         result = RunFrameCommand(arguments);
+    else if (command == QLatin1String("render"))
+        result = RunRenderCommand(app, arguments);
+    else if (command == QLatin1String("autosave"))
+        result = RunAutosaveCommand(app, arguments);
     else
         result = UsageError(QStringLiteral("unknown command %1").arg(command));
     app.ExitInstance();

@@ -113,3 +113,12 @@ double FactorForTypedSize(int typed, int trimmed) {
 int KeepRatioSize(int trimmed, double factor) {
     return int(std::trunc((trimmed - 1) * factor)) + 1;
 }
+
+ResultSizeCheck CheckResultSize(int resultWidth, int resultHeight, double scaleX, double scaleY,
+                                int trimWidth, int trimHeight) {
+    if (resultWidth < 1 || resultHeight < 1 || float(scaleX) <= 0.0f || float(scaleY) <= 0.0f)
+        return ResultSizeCheck::Impossible;
+    if (resultWidth < trimWidth || resultHeight < trimHeight)
+        return ResultSizeCheck::SmallerThanTrimmed;
+    return ResultSizeCheck::Ok;
+}

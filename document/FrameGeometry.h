@@ -54,3 +54,10 @@ int ResultFromFactor(int trimmed, double factor);
 double FactorForTypedSize(int typed, int trimmed);
 // The other side under "keep ratio": trunc((trimmed - 1) x factor) + 1.
 int KeepRatioSize(int trimmed, double factor);
+
+// The size check before step 4: a result below 1 x 1 or a factor not above 0
+// (as floats) is impossible; a result smaller than the trimmed area is
+// refused. The output can be enlarged but never reduced.
+enum class ResultSizeCheck { Ok, Impossible, SmallerThanTrimmed };
+ResultSizeCheck CheckResultSize(int resultWidth, int resultHeight, double scaleX, double scaleY,
+                                int trimWidth, int trimHeight);

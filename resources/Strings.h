@@ -13,6 +13,11 @@ inline QString AskSaveChangesSuffix() {
     return QStringLiteral("への変更をファイルに保存しますか？");
 }
 inline QString DiscardEditing() { return QStringLiteral("編集中のデータを捨てます。"); }
+inline QString SizeImpossible() { return QStringLiteral("そのサイズにはできません。"); }
+inline QString SmallerThanTrimmed() {
+    return QStringLiteral("トリム後サイズより小さくすることはできません。");
+}
+inline QString CannotWriteFile() { return QStringLiteral("ファイルに書き込めません。"); }
 inline QString ApplicationTitle() { return QStringLiteral("Oblimo"); }
 }  // namespace Strings
 

@@ -188,6 +188,16 @@ TEST_F(AppStartupTest, HelpPageIsFoundBesideTheProgram) {
     app.LocateHelpPage(program);
     EXPECT_EQ(app.HelpExists, 1);
 
+    // Installed: <prefix>/bin/tavlo with <prefix>/share/oblimo/Help/Help.html.
+    QDir(folder.path()).mkpath("usr/bin");
+    QDir(folder.path()).mkpath("usr/share/oblimo/Help");
+    QFile installed(folder.path() + "/usr/share/oblimo/Help/Help.html");
+    ASSERT_TRUE(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    app.LocateHelpPage(folder.path() + "/usr/bin/tavlo");
+    EXPECT_EQ(app.HelpPath, folder.path() + "/usr/share/oblimo/Help/Help.html");
+    EXPECT_EQ(app.HelpExists, 1);
+
     app.LocateHelpPage("tavlo");  // no folder part
     EXPECT_TRUE(app.HelpPath.isEmpty());
     EXPECT_EQ(app.HelpExists, 0);

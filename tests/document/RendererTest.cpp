@@ -467,6 +467,17 @@ TEST(FrameGeometryTest, StepsAgreeWithTheClosedFormExceptForElongatedNegativeTur
     EXPECT_NEAR(positive.right, k * 2999 / 2, 0.01);
 }
 
+TEST(FrameGeometryTest, SizeCheckRefusesImpossibleAndReducedResults) {
+    using C = ResultSizeCheck;
+    EXPECT_EQ(CheckResultSize(784, 470, 1, 1, 784, 470), C::Ok);
+    EXPECT_EQ(CheckResultSize(1568, 939, 2.001, 2.001, 784, 470), C::Ok);
+    EXPECT_EQ(CheckResultSize(0, 470, 1, 1, 784, 470), C::Impossible);
+    EXPECT_EQ(CheckResultSize(784, 470, -1.0 / 783, 1, 784, 470), C::Impossible);
+    EXPECT_EQ(CheckResultSize(784, 470, 1, 1e-46, 784, 470), C::Impossible);
+    EXPECT_EQ(CheckResultSize(700, 470, 0.9, 1, 784, 470), C::SmallerThanTrimmed);
+    EXPECT_EQ(CheckResultSize(784, 469, 1, 1, 784, 470), C::SmallerThanTrimmed);
+}
+
 TEST(FrameGeometryTest, TypedSizesAndFactors) {
     EXPECT_DOUBLE_EQ(FactorForTypedSize(1568, 784), 1567.0 / 783.0);
     EXPECT_EQ(KeepRatioSize(470, 1567.0 / 783.0), 939);

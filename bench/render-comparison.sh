@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The whole job a user would otherwise do with other tools: a 24-megapixel JPEG
+# (6000 x 4000) turned by 10 degrees into its default frame and written as JPEG,
+# by tavlo-cli render, libvips (vips affine with an output area), ImageMagick
+# (-distort SRT with a viewport) and, for the in-memory render alone, OpenCV's
+# warpAffine (2 threads, 4 channels, same output size) and the memory floor.
+# Installs the other tools (the product does not depend on them), then prints
+# medians, peak memory and ratios.
+#
+#   bench/render-comparison.sh [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-7}"
+
+sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+need=()
+for p in libvips-tools imagemagick python3-opencv python3-numpy time; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if ((${#need[@]})); then
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+"$root/tools/setup.sh"
+"$root/tools/build.sh" tavlo-cli oblimo-render-bench >/dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config"   # never the user's own settings
+cli="$root/build/bin/tavlo-cli"
+convert_bin=/usr/bin/convert-im6.q16
+[ -x "$convert_bin" ] || convert_bin=/usr/bin/convert
+
+python3 - "$work/in.jpg" <<'PY'
+import sys, numpy as np, cv2
+h, w = 4000, 6000
+rng = np.random.default_rng(12345)
+y, x = np.mgrid[0:h, 0:w]
+img = np.stack([((x + y) // 7) % 256, y * 255 // h, x * 255 // w], axis=2).astype(np.int16)
+img += rng.integers(-8, 8, size=img.shape, dtype=np.int16)
+cv2.imwrite(sys.argv[1], np.clip(img, 0, 255).astype(np.uint8), [cv2.IMWRITE_JPEG_QUALITY, 90])
+PY
+
+frame="$("$cli" frame --size 6000x4000 --angle 10)"
+read -r tw th < <(python3 -c "import json,sys; f=json.loads(sys.argv[1]); print(f['trim_width'], f['trim_height'])" "$frame")
+echo "input 6000x4000 JPEG ($(stat -c %s "$work/in.jpg") bytes), 10 degrees, output ${tw}x${th}, $runs runs, median"
+
+# vips affine maps input to output: x' = a x + b y + odx. A clockwise turn by
+# 10 degrees about the image centre, then the output area around that centre.
+read -r a b c d ox oy < <(python3 - "$tw" "$th" <<'PY'
+import math, sys
+tw, th = int(sys.argv[1]), int(sys.argv[2])
+t = math.radians(10); a, b, c, d = math.cos(t), -math.sin(t), math.sin(t), math.cos(t)
+cx, cy = 2999.5, 1999.5
+rx, ry = a * cx + b * cy, c * cx + d * cy
+print(a, b, c, d, round(rx - (tw - 1) / 2), round(ry - (th - 1) / 2))
+PY
+)
+
+measure() {  # name, command...: median seconds and peak MB over the runs
+  local name="$1"; shift
+  local times=() peaks=()
+  for ((i = 0; i < runs; i++)); do
+    /usr/bin/time -f "%e %M" -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; return 1; }
+    read -r t m < "$work/t"; times+=("$t"); peaks+=("$m")
+  done
+  python3 - "$name" "${times[*]}" "${peaks[*]}" <<'PY'
+import statistics, sys
+name, times, peaks = sys.argv[1], [float(v) for v in sys.argv[2].split()], [int(v) for v in sys.argv[3].split()]
+print(f"{name} {statistics.median(times):.3f} {max(peaks) / 1024:.1f}")
+PY
+}
+
+results="$work/results"
+{
+  measure tavlo "$cli" render "$work/in.jpg" -o "$work/out-tavlo.jpg" --angle 10 --use-wic 2
+  measure tavlo-qt "$cli" render "$work/in.jpg" -o "$work/out-tavlo-qt.jpg" --angle 10 --use-wic 1
+  measure vips vips affine "$work/in.jpg" "$work/out-vips.jpg" "$a $b $c $d" \
+      --interpolate bilinear --oarea "$ox $oy $tw $th"
+  measure imagemagick "$convert_bin" "$work/in.jpg" -virtual-pixel white -filter point \
+      -interpolate bilinear -set option:distort:viewport "${tw}x${th}+${ox}+${oy}" \
+      -distort SRT 10 "$work/out-im.jpg"
+} > "$results"
+
+opencv_ms="$(python3 - "$work/in.jpg" "$tw" "$th" "$runs" <<'PY'
+import math, statistics, sys, time, cv2, numpy as np
+cv2.setNumThreads(2)
+img = cv2.cvtColor(cv2.imread(sys.argv[1]), cv2.COLOR_BGR2BGRA)
+tw, th, runs = int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+m = cv2.getRotationMatrix2D((2999.5, 1999.5), -10, 1.0)
+m[0, 2] += (tw - 1) / 2 - 2999.5; m[1, 2] += (th - 1) / 2 - 1999.5
+times = []
+for _ in range(max(runs, 9)):
+    s = time.perf_counter(); cv2.warpAffine(img, m, (tw, th), flags=cv2.INTER_LINEAR); times.append(time.perf_counter() - s)
+print(f"{statistics.median(times) * 1000:.2f}")
+PY
+)"
+inmemory="$("$root/build/bin/oblimo-render-bench" --runs "$((runs > 9 ? runs : 9))" --angle 10)"
+render_ms="$(awk '/^render/ {print $2}' <<<"$inmemory")"
+floor_ms="$(awk '/^memory floor/ {print $3}' <<<"$inmemory")"
+
+python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" <<'PY'
+import sys
+rows = {l.split()[0]: (float(l.split()[1]), float(l.split()[2])) for l in open(sys.argv[1])}
+opencv, render, floor = map(float, sys.argv[2:5])
+print(f"{'whole job':<34}{'median s':>10}{'peak MB':>10}")
+names = {"tavlo": "tavlo-cli render (libjpeg-turbo)", "tavlo-qt": "tavlo-cli render (Qt encoders)",
+         "vips": "vips affine", "imagemagick": "ImageMagick -distort SRT"}
+for key in ["tavlo", "tavlo-qt", "vips", "imagemagick"]:
+    t, m = rows[key]; print(f"{names[key]:<34}{t:>10.3f}{m:>10.1f}")
+t, m = rows["tavlo"]; vt, vm = rows["vips"]
+print(f"whole job: tavlo / vips time {t / vt:.2f}x (goal <= 0.5), peak {m / vm:.2f}x (goal <= 1.5)")
+print(f"{'in-memory render':<34}{'median ms':>10}")
+print(f"{'tavlo renderer':<34}{render:>10.2f}\n{'OpenCV warpAffine':<34}{opencv:>10.2f}\n{'memory floor':<34}{floor:>10.2f}")
+print(f"render / OpenCV {render / opencv:.2f}x (goal <= 0.5), render / floor {render / floor:.2f}x (goal <= 1.5)")
+PY

@@ -1,0 +1,356 @@
+// Import from QMimeData and the clipboard: the order of formats, the name
+// check, and the checked DIB reader with well-formed and malformed blocks.
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtEndian>
+#include <functional>
+
+#include "app/ImageExtensions.h"
+#include "document/ImageImport.h"
+#include "platform/imaging/CodecFactory.h"
+#include "platform/imaging/DibReader.h"
+#include "support/ImageFixtures.h"
+
+using namespace Fixtures;
+
+namespace {
+
+// ---- DIB blocks made by hand -------------------------------------------------
+struct DibSpec {
+    int width = 4, height = 3;  // negative height: top-down rows
+    int bitCount = 24;
+    quint32 compression = 0;
+    quint32 usedColours = 0;
+    quint32 headerSize = 40;
+    std::vector<quint32> masks;    // written after a 40-byte header, or inside a larger one
+    std::vector<QRgb> palette;
+    bool fileHeader = false;
+};
+
+// The colour of pixel (x, y) (top-down) in a test image, for each bit depth.
+QRgb TestColour(int x, int y) { return qRgb(x * 60 % 256, y * 80 % 256, (x + y) * 30 % 256); }
+
+QByteArray MakeDib(const DibSpec& s, const std::function<void(uchar* row, int y)>& fillRow) {
+    QByteArray block(int(s.headerSize), '\0');
+    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, block.data() + at); };
+    auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, block.data() + at); };
+    put32(0, s.headerSize);
+    put32(4, quint32(s.width));
+    put32(8, quint32(s.height));
+    put16(12, 1);
+    put16(14, quint16(s.bitCount));
+    put32(16, s.compression);
+    put32(32, s.usedColours);
+    if (s.headerSize >= 52)
+        for (std::size_t i = 0; i < s.masks.size() && i < 3; ++i) put32(40 + int(i) * 4, s.masks[i]);
+    else
+        for (quint32 mask : s.masks) block.append(reinterpret_cast<const char*>(&mask), 4);
+    for (QRgb c : s.palette) {
+        const char entry[4] = {char(qBlue(c)), char(qGreen(c)), char(qRed(c)), 0};
+        block.append(entry, 4);
+    }
+    const int rows = std::abs(s.height);
+    const int stride = ((s.width * s.bitCount + 31) / 32) * 4;
+    for (int i = 0; i < rows; ++i) {
+        QByteArray row(stride, '\0');
+        // Stored bottom-up unless the height is negative.
+        const int y = s.height > 0 ? rows - 1 - i : i;
+        fillRow(reinterpret_cast<uchar*>(row.data()), y);
+        block.append(row);
+    }
+    if (s.fileHeader) {
+        QByteArray header(14, '\0');
+        header[0] = 'B', header[1] = 'M';
+        qToLittleEndian(quint32(14 + block.size()), header.data() + 2);
+        qToLittleEndian(quint32(14 + s.headerSize + 4 * s.palette.size()), header.data() + 10);
+        block.prepend(header);
+    }
+    return block;
+}
+
+QByteArray Dib24(const DibSpec& s) {
+    return MakeDib(s, [&](uchar* row, int y) {
+        for (int x = 0; x < s.width; ++x) {
+            const QRgb c = TestColour(x, y);
+            row[x * 3] = uchar(qBlue(c)), row[x * 3 + 1] = uchar(qGreen(c)),
+            row[x * 3 + 2] = uchar(qRed(c));
+        }
+    });
+}
+
+void ExpectTestColours(const QImage& image, int width, int height, int tolerance = 0) {
+    ASSERT_FALSE(image.isNull());
+    ASSERT_EQ(image.width(), width);
+    ASSERT_EQ(image.height(), height);
+    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            ASSERT_TRUE(ColorNear(image.pixelColor(x, y), QColor(TestColour(x, y)), tolerance))
+                << x << "," << y << " " << image.pixelColor(x, y).name().toStdString();
+}
+
+TEST(DibReaderTest, TwentyFourBitsBottomUpTopDownAndWithFileHeader) {
+    for (const DibSpec& s : {DibSpec{5, 3}, DibSpec{5, -3}, DibSpec{1, 1},
+                             DibSpec{6, 2, 24, 0, 0, 40, {}, {}, true}})
+        ExpectTestColours(ReadDib(Dib24(s)), s.width, std::abs(s.height));
+}
+
+TEST(DibReaderTest, PalettedDepthsUseTheColourTableRule) {
+    const std::vector<QRgb> colours = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0),
+                                       qRgb(0, 0, 255), qRgb(9, 8, 7)};
+    struct Case {
+        int bitCount;
+        quint32 used;
+        int tableEntries;  // what the writer puts in (must match the rule)
+    };
+    for (const Case c : {Case{1, 0, 2}, Case{4, 5, 5}, Case{4, 0, 16}, Case{8, 5, 5},
+                         Case{8, 0, 256}}) {
+        DibSpec s{7, 3, c.bitCount, 0, c.used};
+        s.palette.resize(std::size_t(c.tableEntries), qRgb(1, 1, 1));
+        for (std::size_t i = 0; i < colours.size() && i < s.palette.size(); ++i)
+            s.palette[i] = colours[i];
+        const int maxIndex = std::min<int>(int(colours.size()), c.tableEntries);
+        const auto index = [&](int x, int y) { return (x + y) % maxIndex; };
+        const QByteArray dib = MakeDib(s, [&](uchar* row, int y) {
+            for (int x = 0; x < s.width; ++x) {
+                const int bit = x * c.bitCount;
+                row[bit / 8] |= uchar(index(x, y) << (8 - c.bitCount - bit % 8));
+            }
+        });
+        const QImage image = ReadDib(dib);
+        ASSERT_FALSE(image.isNull()) << c.bitCount << " " << c.used;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < s.width; ++x)
+                ASSERT_EQ(image.pixel(x, y), colours[std::size_t(index(x, y))])
+                    << c.bitCount << " at " << x << "," << y;
+    }
+}
+
+TEST(DibReaderTest, SixteenAndThirtyTwoBitsWithAndWithoutBitFields) {
+    struct Case {
+        const char* name;
+        int bitCount;
+        quint32 compression;
+        std::vector<quint32> masks;
+        quint32 headerSize;
+        int tolerance;
+    };
+    const Case cases[] = {
+        {"555", 16, 0, {}, 40, 8},
+        {"565 fields", 16, 3, {0xF800, 0x07E0, 0x001F}, 40, 8},
+        {"BGRX", 32, 0, {}, 40, 0},
+        {"fields in a V5 header", 32, 3, {0x00FF0000, 0x0000FF00, 0x000000FF}, 124, 0},
+        {"RGBX fields", 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, 40, 0},
+    };
+    for (const Case& c : cases) {
+        DibSpec s{6, 4, c.bitCount, c.compression, 0, c.headerSize, c.masks};
+        const auto channel = [&](int which, quint32 value) -> quint32 {
+            // Place an 8-bit value into the mask of channel which (0 R, 1 G, 2 B).
+            const quint32 mask = c.masks.empty()
+                                     ? (c.bitCount == 16 ? std::array<quint32, 3>{0x7C00, 0x03E0, 0x1F}[which]
+                                                         : std::array<quint32, 3>{0xFF0000, 0xFF00, 0xFF}[which])
+                                     : c.masks[std::size_t(which)];
+            const int shift = std::countr_zero(mask), bits = std::popcount(mask);
+            return ((value * ((1u << bits) - 1) + 127) / 255) << shift;
+        };
+        const QByteArray dib = MakeDib(s, [&](uchar* row, int y) {
+            for (int x = 0; x < s.width; ++x) {
+                const QRgb colour = TestColour(x, y);
+                const quint32 p = channel(0, qRed(colour)) | channel(1, qGreen(colour)) |
+                                  channel(2, qBlue(colour));
+                if (c.bitCount == 16)
+                    qToLittleEndian(quint16(p), row + x * 2);
+                else
+                    qToLittleEndian(p | 0xAB000000u, row + x * 4);  // the top byte is ignored
+            }
+        });
+        SCOPED_TRACE(c.name);
+        ExpectTestColours(ReadDib(dib), 6, 4, c.tolerance);
+    }
+}
+
+TEST(DibReaderTest, MalformedBlocksAreRefusedWithoutReadingBeyondThem) {
+    const QByteArray good = Dib24(DibSpec{5, 3});
+    ASSERT_FALSE(ReadDib(good).isNull());
+    const auto patched = [&](int at, quint32 value) {
+        QByteArray b = good;
+        qToLittleEndian(value, b.data() + at);
+        return b;
+    };
+    DibSpec paletted{4, 4, 8, 0, 200};
+    paletted.palette.resize(200);
+    const QByteArray manyColours = MakeDib(paletted, [](uchar*, int) {});
+    struct Case {
+        const char* name;
+        QByteArray block;
+    };
+    const Case cases[] = {
+        {"empty", QByteArray()},
+        {"shorter than a header", good.left(39)},
+        {"header size beyond the block", patched(0, 5000)},
+        {"header size below 40", patched(0, 12)},
+        {"one row short", good.left(good.size() - 1)},
+        {"height times stride beyond the block", patched(8, 4)},
+        {"negative height beyond the block", patched(8, quint32(-4))},
+        {"zero width", patched(4, 0)},
+        {"negative width", patched(4, quint32(-5))},
+        {"zero height", patched(8, 0)},
+        {"huge width", patched(4, 0x7FFFFFFF)},
+        {"planes not 1", patched(12, 2 | (24 << 16))},
+        {"bit count 7", patched(12, 1 | (7 << 16))},
+        {"run-length compression", patched(16, 1)},
+        {"bit fields on 24 bits", patched(16, 3)},
+        {"colour count beyond the block", manyColours.left(manyColours.size() - 20)},
+        {"colour count beyond 256", [&] {
+             QByteArray b = manyColours;
+             qToLittleEndian(quint32(300), b.data() + 32);
+             return b;
+         }()},
+        {"masks cut off", [] {
+             DibSpec s{2, 1, 32, 3, 0, 40, {0xFF0000}};
+             return MakeDib(s, [](uchar*, int) {}).left(44);
+         }()},
+        {"scattered mask bits", [] {
+             DibSpec s{2, 1, 32, 3, 0, 40, {0xF0F000, 0xFF00, 0xFF}};
+             return MakeDib(s, [](uchar*, int) {});
+         }()},
+        {"file header only", QByteArray("BM\0\0\0\0\0\0\0\0\0\0\0\0", 14)},
+    };
+    for (const Case& c : cases) {
+        // A private copy of exactly the block's size, so that a read beyond it is
+        // a read beyond an allocation (AddressSanitizer reports it).
+        QByteArray exact(c.block.constData(), c.block.size());
+        EXPECT_TRUE(ReadDib(exact).isNull()) << c.name;
+    }
+}
+
+// ---- The reader over data objects -------------------------------------------
+class ImportTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
+    static void TearDownTestSuite() { delete s_codecs; }
+    ImportContext Context() const { return {{1, s_codecs, true}, DefaultImageExtensions()}; }
+
+    QString Write(const QString& name, const QImage& image, const char* format = "png") {
+        return WriteFile(m_folder.path(), name, EncodeWithQt(image, format));
+    }
+
+    static CodecFactory* s_codecs;
+    QTemporaryDir m_folder;
+};
+CodecFactory* ImportTest::s_codecs = nullptr;
+
+TEST_F(ImportTest, NamesAreCheckedAgainstTheExtensions) {
+    const QStringList extensions = DefaultImageExtensions();
+    struct Case {
+        const char* name;
+        bool supported;
+    };
+    for (const Case c : {Case{"a.png", true}, Case{"A.PNG", true}, Case{"scan.TiFf", true},
+                         Case{".png", true}, Case{"png", false}, Case{"a.webp", false},
+                         Case{"a.jpeg.txt", false}, Case{"apng", false}, Case{"/x/y.exif", true},
+                         Case{"a.heic", false}}) {
+        EXPECT_EQ(IsSupportedImageName(c.name, extensions), c.supported) << c.name;
+    }
+    EXPECT_TRUE(IsSupportedImageName("a.heic", extensions + QStringList{"heif", "heic"}));
+}
+
+TEST_F(ImportTest, OneImageFileIsLoadedFromTheFileList) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Write("one.png", Quadrants(20, 10)))});
+    EXPECT_TRUE(ReadImageFromDataObject(&data, nullptr, Context()));
+    HolderPtr image;
+    ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+    EXPECT_EQ(image->Width(), 20);
+}
+
+TEST_F(ImportTest, TwoFilesOrForeignExtensionsAreRefusedUnlessImageDataComesToo) {
+    const QUrl a = QUrl::fromLocalFile(Write("a.png", Quadrants(20, 10)));
+    const QUrl b = QUrl::fromLocalFile(Write("b.png", Quadrants(20, 10)));
+    const QUrl webp = QUrl::fromLocalFile(Write("c.webp", Quadrants(20, 10), "webp"));
+    for (const QList<QUrl>& urls : {QList<QUrl>{a, b}, QList<QUrl>{webp}}) {
+        QMimeData data;
+        data.setUrls(urls);
+        EXPECT_FALSE(ReadImageFromDataObject(&data, nullptr, Context()));
+        HolderPtr image;
+        EXPECT_FALSE(ReadImageFromDataObject(&data, &image, Context()));
+        data.setImageData(Quadrants(6, 4));
+        ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+        EXPECT_EQ(image->Width(), 6);
+    }
+}
+
+TEST_F(ImportTest, ImageDataIsPreferredOverBmpBytesAndIsOpaque) {
+    QImage translucent = Quadrants(6, 4);
+    translucent.setPixel(0, 0, qRgba(1, 2, 3, 4));
+    QMimeData data;
+    data.setData("image/bmp", Dib24(DibSpec{9, 2}));
+    data.setImageData(translucent);
+    HolderPtr image;
+    ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+    EXPECT_EQ(image->Width(), 6);
+    EXPECT_EQ(qAlpha(image->Image().pixel(0, 0)), 255);
+
+    QMimeData bmpOnly;
+    bmpOnly.setData("image/bmp", Dib24(DibSpec{9, 2}));
+    ASSERT_TRUE(ReadImageFromDataObject(&bmpOnly, &image, Context()));
+    EXPECT_EQ(image->Width(), 9);
+    // A malformed block is no image, and nothing else is offered.
+    QMimeData broken;
+    broken.setData("image/bmp", Dib24(DibSpec{9, 2}).left(60));
+    EXPECT_TRUE(ReadImageFromDataObject(&broken, nullptr, Context()));  // formats only
+    EXPECT_FALSE(ReadImageFromDataObject(&broken, &image, Context()));
+}
+
+TEST_F(ImportTest, AFileThatFailsToDecodeFallsThroughToTheNextFormat) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(WriteFile(m_folder.path(), "fake.png", "not a png"))});
+    data.setData("image/bmp", Dib24(DibSpec{3, 3}));
+    HolderPtr image;
+    ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+    EXPECT_EQ(image->Width(), 3);
+}
+
+TEST_F(ImportTest, AVirtualFileIsReadFromItsContents) {
+    QByteArray descriptor(4 + 592, '\0');
+    qToLittleEndian(quint32(1), descriptor.data());
+    const QString name = "photo from browser.JPG";
+    std::memcpy(descriptor.data() + 4 + 72, name.utf16(), std::size_t(name.size()) * 2);
+    QMimeData data;
+    data.setData("application/x-qt-windows-mime;value=\"FileGroupDescriptorW\"", descriptor);
+    data.setData("application/x-qt-windows-mime;value=\"FileContents\"",
+                 EncodeWithQt(Quadrants(12, 8), "jpeg", 95));
+    HolderPtr image;
+    ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+    EXPECT_EQ(image->Width(), 12);
+
+    qToLittleEndian(quint32(2), descriptor.data());  // two files: not this format
+    data.setData("application/x-qt-windows-mime;value=\"FileGroupDescriptorW\"", descriptor);
+    EXPECT_FALSE(ReadImageFromDataObject(&data, nullptr, Context()));
+}
+
+TEST_F(ImportTest, ClipboardQueryLooksAtFormatsOnly) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("just words");
+    EXPECT_FALSE(ReadImageFromClipboard(nullptr, Context()));
+
+    auto* two = new QMimeData;
+    two->setUrls({QUrl::fromLocalFile(Write("p.png", Quadrants(4, 4))),
+                  QUrl::fromLocalFile(Write("q.png", Quadrants(4, 4)))});
+    clipboard->setMimeData(two);
+    EXPECT_TRUE(ReadImageFromClipboard(nullptr, Context()));  // announced
+    HolderPtr image;
+    EXPECT_FALSE(ReadImageFromClipboard(&image, Context()));  // but two files
+
+    clipboard->setImage(Quadrants(10, 6));
+    ASSERT_TRUE(ReadImageFromClipboard(&image, Context()));
+    EXPECT_EQ(image->Width(), 10);
+    clipboard->clear();
+}
+}  // namespace

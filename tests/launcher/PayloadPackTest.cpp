@@ -1,0 +1,175 @@
+// The packaging step: its output read back by the launcher's own search, and
+// the inputs it must refuse.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <functional>
+#include <vector>
+
+#include "launcher/AnchorSearch.h"
+#include "launcher/FileIo.h"
+#include "launcher/FileTime.h"
+#include "launcher/PayloadPacker.h"
+#include "support/ImageFixtures.h"
+
+using Fixtures::ReadFile;
+using Fixtures::WriteFile;
+
+namespace {
+
+QByteArray Noise(qsizetype size, quint32 seed) {
+    QByteArray bytes(size, '\0');
+    QRandomGenerator random(seed);
+    for (char& byte : bytes) byte = char(random.bounded(256));
+    return bytes;
+}
+
+void SetModificationTime(const QString& path, timespec time) {
+    const timespec times[2] = {{0, UTIME_OMIT}, time};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+AnchorSearchResult SearchFile(const QString& path) {
+    const UniqueFd fd(open(QFile::encodeName(path).constData(), O_RDONLY));
+    return FindPayloadAnchor(fd.Get());
+}
+
+class PayloadPackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Odd sizes, so both alignments have to pad.
+        m_launcher = Noise(1001, 1);
+        m_installer = Noise(13, 2);
+        m_package = Noise(3 * 1024 * 1024 + 5, 3);
+        m_request.launcherPath = WriteFile(m_folder.path(), "launcher", m_launcher);
+        m_request.installerPath = WriteFile(m_folder.path(), "oblimo-installer", m_installer);
+        m_request.packagePath = WriteFile(m_folder.path(), "oblimo_1.3.0.1_amd64.deb", m_package);
+        m_request.outputPath = m_folder.filePath("Oblimo-setup");
+        SetModificationTime(m_request.installerPath, {1'614'834'367, 123'456'789});
+        SetModificationTime(m_request.packagePath, {-86'400, 500});
+    }
+
+    QTemporaryDir m_folder;
+    QByteArray m_launcher, m_installer, m_package;
+    PackRequest m_request;
+};
+
+TEST_F(PayloadPackTest, OutputIsFoundAndCarriesBothFiles) {
+    const PackResult packed = PackPayload(m_request);
+    ASSERT_EQ(packed.status, PackStatus::Packed) << packed.message.toStdString();
+
+    const AnchorSearchResult found = SearchFile(m_request.outputPath);
+    ASSERT_TRUE(found.accepted);
+    EXPECT_EQ(found.anchor, packed.anchor);
+    const PayloadAnchor& anchor = found.anchor;
+    EXPECT_EQ(anchor.productName, "Oblimo");
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$"))
+            .match(anchor.folderName)
+            .hasMatch())
+        << anchor.folderName.toStdString();
+    EXPECT_EQ(anchor.installerName, "oblimo-installer");
+    EXPECT_EQ(anchor.packageName, "oblimo_1.3.0.1_amd64.deb");
+
+    EXPECT_EQ(anchor.fixed.payloadStart, 1001u);
+    EXPECT_EQ(anchor.fixed.installerOffset, 1001u);
+    EXPECT_EQ(anchor.fixed.installerSize, 13u);
+    EXPECT_EQ(anchor.fixed.packageOffset, 1016u);
+    EXPECT_EQ(anchor.fixed.packageSize, quint32(m_package.size()));
+    EXPECT_EQ(found.anchorOffset, (1016 + m_package.size() + 127) / 128 * 128);
+    // Times keep whole 100-ns ticks of the inputs' modification times.
+    EXPECT_EQ(anchor.fixed.installerTime, TimespecToFileTime({1'614'834'367, 123'456'700}));
+    EXPECT_EQ(anchor.fixed.packageTime, kFileTimeUnixEpoch - 864'000'000'000ull + 5);
+
+    const QByteArray output = ReadFile(m_request.outputPath);
+    EXPECT_EQ(output.left(1001), m_launcher);
+    EXPECT_EQ(output.mid(1001, 13), m_installer);
+    EXPECT_EQ(output.mid(1014, 2), QByteArray(2, '\0'));
+    EXPECT_EQ(output.mid(1016, m_package.size()), m_package);
+    EXPECT_EQ(output.mid(found.anchorOffset), EncodePayloadAnchor(anchor));
+    // The last name's final unit, its zero and one more zero unit.
+    EXPECT_EQ(output.right(6), QByteArray("b\0\0\0\0\0", 6));
+    EXPECT_TRUE(QFileInfo(m_request.outputPath).isExecutable());
+}
+
+TEST_F(PayloadPackTest, NamesGivenReplaceDefaultsAndFoldersAreFresh) {
+    const QString first = PackPayload(m_request).anchor.folderName;
+    const QString second = PackPayload(m_request).anchor.folderName;
+    EXPECT_NE(first, second);
+
+    m_request.productName = QStringLiteral("Tavlo 体験版");
+    m_request.folderName = QStringLiteral("oblimo-setup");
+    m_request.installerName = QStringLiteral("setup");
+    m_request.packageName = QStringLiteral("oblimo.deb");
+    ASSERT_EQ(PackPayload(m_request).status, PackStatus::Packed);
+    const AnchorSearchResult found = SearchFile(m_request.outputPath);
+    ASSERT_TRUE(found.accepted);
+    EXPECT_EQ(found.anchor.productName, m_request.productName);
+    EXPECT_EQ(found.anchor.folderName, "oblimo-setup");
+    EXPECT_EQ(found.anchor.installerName, "setup");
+    EXPECT_EQ(found.anchor.packageName, "oblimo.deb");
+}
+
+TEST_F(PayloadPackTest, RefusesNamesTheLauncherWouldRefuse) {
+    for (const auto& change : std::vector<std::function<void(PackRequest&)>>{
+             [](PackRequest& r) { r.folderName = QStringLiteral(".."); },
+             [](PackRequest& r) { r.installerName = QStringLiteral("bin/setup"); },
+             [](PackRequest& r) { r.packageName = QStringLiteral("."); },
+             [](PackRequest& r) { r.productName.clear(); },
+             [](PackRequest& r) { r.productName = QString(70000, QLatin1Char('x')); },
+         }) {
+        PackRequest request = m_request;
+        change(request);
+        const PackResult result = PackPayload(request);
+        EXPECT_EQ(result.status, PackStatus::Refused);
+        EXPECT_FALSE(result.message.isEmpty());
+        EXPECT_FALSE(QFile::exists(request.outputPath));
+    }
+    PackRequest missing = m_request;
+    missing.packagePath = m_folder.filePath("absent.deb");
+    EXPECT_EQ(PackPayload(missing).status, PackStatus::Failed);
+    EXPECT_FALSE(QFile::exists(missing.outputPath));
+}
+
+TEST(PayloadLayoutTest, RefusesWhatDoesNotFitTheRecord) {
+    const quint64 k4G = 0x1'0000'0000ull, k2G = 0x8000'0000ull;
+    struct LayoutCase {
+        quint64 launcher, installer, package, record;
+        bool fits;
+    };
+    const LayoutCase cases[] = {
+        {1001, 13, 5, 172, true},
+        {k4G, 0, 0, 172, false},       // installer offset beyond 32 bits
+        {1000, k4G, 0, 172, false},    // installer size
+        {k4G - 8, 16, 0, 172, false},  // package offset
+        {1000, 0, k4G, 172, false},    // package size
+        {1000, 0, 0, 131072, true},    // the record just fits the search window
+        {1000, 0, 0, 131074, false},
+        {k2G - 256, 0, 0, 128, true},   // ends at 2 GiB - 128
+        {k2G - 256, 0, 0, 256, false},  // ends at exactly 2 GiB
+        {k2G / 2, k2G / 2, 0, 172, false},
+    };
+    for (const LayoutCase& c : cases) {
+        QString why;
+        const std::optional<PayloadLayout> layout =
+            PlanPayloadLayout(c.launcher, c.installer, c.package, c.record, &why);
+        EXPECT_EQ(layout.has_value(), c.fits)
+            << c.launcher << " " << c.installer << " " << c.package << " " << c.record;
+        EXPECT_EQ(why.isEmpty(), c.fits);
+        if (layout) {
+            EXPECT_EQ(layout->packageOffset % 8, 0u);
+            EXPECT_EQ(layout->anchorOffset % 128, 0u);
+            EXPECT_EQ(layout->totalSize, layout->anchorOffset + c.record);
+        }
+    }
+}
+
+}  // namespace
