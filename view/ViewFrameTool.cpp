@@ -162,17 +162,18 @@ void CTavloView::OnResetScale() {
 
 bool CTavloView::ValidateResultSize() {
     const CSizeCalc& size = m_sizeCalc;
-    if (size.m_resultWidth < 1 || size.m_resultHeight < 1 || float(size.m_scaleX) <= 0.0f ||
-        float(size.m_scaleY) <= 0.0f) {
-        AppMessageBox(Strings::SizeImpossible());
-        return false;
+    switch (CheckResultSize(size.m_resultWidth, size.m_resultHeight, size.m_scaleX, size.m_scaleY,
+                            size.m_trimWidth, size.m_trimHeight)) {
+        case ResultSizeCheck::Ok:
+            return true;
+        case ResultSizeCheck::Impossible:
+            AppMessageBox(Strings::SizeImpossible());
+            return false;
+        case ResultSizeCheck::SmallerThanTrimmed:
+            AppMessageBox(Strings::SmallerThanTrimmed());
+            return false;
     }
-    // The output can be enlarged, never reduced.
-    if (size.m_resultWidth < size.m_trimWidth || size.m_resultHeight < size.m_trimHeight) {
-        AppMessageBox(Strings::SizeBelowTrimmed());
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void CTavloView::FrameButtonDown(QPoint client) {
