@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "CScrollHookDialogBar.h"
@@ -78,6 +79,11 @@ void CMainFrame::CreateBars() {
         stepColumn->addWidget(m_stepBars[i]);
         m_updater.AddBar(m_stepBars[i]);
     }
+    // All panels take the width of the widest, so the view keeps its width
+    // from step to step.
+    int width = 0;
+    for (DialogBar* bar : m_stepBars) width = std::max(width, bar->sizeHint().width());
+    for (DialogBar* bar : m_stepBars) bar->setFixedWidth(width);
     columns->addLayout(stepColumn);
     columns->addWidget(Border(QFrame::VLine, central));
 
