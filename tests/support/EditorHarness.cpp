@@ -34,8 +34,12 @@ std::optional<SaveDialogAnswer> ScriptedFileDialogs::GetSaveFileName(
     return answer;
 }
 
-EditorHarness::EditorHarness(QSize frameSize) : m_app(m_store) {
-    TestEnvironment::ClearSettings();
+EditorHarness::EmptySettings::EmptySettings(Settings settings) {
+    if (settings == FirstStart) TestEnvironment::ClearSettings();
+}
+
+EditorHarness::EditorHarness(QSize frameSize, Settings settings)
+    : m_emptySettings(settings), m_app(m_store) {
     EXPECT_TRUE(m_app.InitInstance());
     m_editor = std::make_unique<TavloDocTemplate>(m_app, m_dialogs);
     EXPECT_TRUE(m_editor->ProcessCommandLine({QStringLiteral("tavlo")}));

@@ -37,7 +37,8 @@ public:
 // by synthetic mouse and keyboard input.
 class EditorHarness {
 public:
-    explicit EditorHarness(QSize frameSize = QSize(1600, 1000));
+    enum Settings { FirstStart, KeepSettings };
+    explicit EditorHarness(QSize frameSize = QSize(1600, 1000), Settings settings = FirstStart);
     ~EditorHarness();
 
     CTavloApp& App() { return m_app; }
@@ -88,6 +89,11 @@ public:
     int HistoryIndex() const;
 
 private:
+    // A window starts from empty settings, as at a first start, unless it is
+    // to find what an earlier one stored.
+    struct EmptySettings {
+        explicit EmptySettings(Settings settings);
+    } m_emptySettings;
     QTemporaryDir m_folder;
     SettingsStore m_store;
     CTavloApp m_app;
