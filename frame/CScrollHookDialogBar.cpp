@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QScrollBar>
 
 #include "CScrollHookTarget.h"
@@ -29,28 +30,58 @@ CScrollHookDialogBar::CScrollHookDialogBar(const DialogTemplate& dialog, Command
                                            QWidget* parent)
     : DialogBar(dialog, router, parent) {
     LayOutTopBar(dialog);
+    // On Linux a combo box is announced by the label that names it (its own
+    // name is its text), so each box is its label's buddy.
+    for (auto [label, box] : {std::pair{IDC_ZOOM_LABEL, IDC_ZOOM_BOX}, {IDC_ANGLE_LABEL, IDC_ANGLE_BOX}})
+        if (auto* caption = Item<QLabel>(label)) caption->setBuddy(GetDlgItem(box));
     for (const ControlTemplate& control : dialog.controls) {
         auto* bar = qobject_cast<QScrollBar*>(Control(control));
         if (!bar) continue;
         // The thumb follows the drag only through the receivers.
         connect(bar, &QScrollBar::actionTriggered, this,
                 [this, bar](int action) { OnScrollAction(bar, action); });
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, bar](int value) { OnValueChanged(bar, value); });
+        m_lastValue[bar] = bar->value();
     }
+}
+
+void CScrollHookDialogBar::SetScrollPos(QScrollBar* bar, int position) {
+    ++m_positioning;
+    bar->setValue(position);
+    --m_positioning;
 }
 
 void CScrollHookDialogBar::OnScrollAction(QScrollBar* bar, int action) {
     // While the action is being reported, value() is still the old position and
     // sliderPosition() the track position.
-    const int code = ToScrollCode(action);
-    const int track = bar->sliderPosition();
+    Offer(bar, ToScrollCode(action), bar->sliderPosition());
+}
+
+void CScrollHookDialogBar::OnValueChanged(QScrollBar* bar, int value) {
+    if (m_positioning) {
+        m_lastValue[bar] = value;
+        return;
+    }
+    // Moved by someone else: back to where it was, then reported as a thumb
+    // position, so that only the receivers move it.
+    ++m_positioning;
+    bar->setValue(m_lastValue[bar]);
+    --m_positioning;
+    Offer(bar, SB_THUMBPOSITION, value);
+}
+
+void CScrollHookDialogBar::Offer(QScrollBar* bar, int code, int position) {
+    ++m_positioning;
     const bool horizontal = bar->orientation() == Qt::Horizontal;
     for (CScrollHookTarget* receiver : m_receivers) {
-        if (horizontal ? receiver->OnHScrollHook(code, track, bar)
-                       : receiver->OnVScrollHook(code, track, bar))
+        if (horizontal ? receiver->OnHScrollHook(code, position, bar)
+                       : receiver->OnVScrollHook(code, position, bar))
             break;
     }
     // Default handling: the thumb stays at the position the receivers set.
     bar->setSliderPosition(bar->value());
+    --m_positioning;
 }
 
 void CScrollHookDialogBar::LayOutTopBar(const DialogTemplate& dialog) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "DialogBar.h"
@@ -26,9 +27,19 @@ public:
     // Receivers are not owned and never removed.
     void AddReceiver(CScrollHookTarget* receiver) { m_receivers.push_back(receiver); }
 
+    // The program's own positioning of a scroll bar of the bar; any other
+    // change of its value (an assistive tool setting it) is reported to the
+    // receivers as a thumb position, like a drag.
+    void SetScrollPos(QScrollBar* bar, int position);
+
 private:
     void LayOutTopBar(const DialogTemplate& dialog);
     void OnScrollAction(QScrollBar* bar, int action);
+    void OnValueChanged(QScrollBar* bar, int value);
+    void Offer(QScrollBar* bar, int code, int position);
 
     std::vector<CScrollHookTarget*> m_receivers;
+    // Raised while the bar or its receivers move a thumb themselves.
+    int m_positioning = 0;
+    std::map<QScrollBar*, int> m_lastValue;
 };

@@ -140,6 +140,7 @@ QWidget* DialogBar::CreateControl(const ControlTemplate& control) {
         case ControlKind::ComboBox: {
             auto* combo = new QComboBox(this);
             combo->setEditable(true);
+            combo->lineEdit()->setAccessibleName(Text(control.accessibleName));
             // The box only offers its list: typed text is never added to it,
             // and never completed from it.
             combo->setInsertPolicy(QComboBox::NoInsert);
@@ -172,9 +173,15 @@ void DialogBar::Connect(QWidget* widget, const ControlTemplate& control) {
         connect(edit, &QLineEdit::textChanged, this,
                 [router, id] { router->Notify(id, EN_CHANGE); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        // Only what the user types counts as an edit of the box's text.
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this,
-                [router, id] { router->Notify(id, CBN_EDITCHANGE); });
+        // A change of the box's text is an edit unless the list put an item's
+        // caption there (the program guards its own writes). Typing and an
+        // assistive tool replacing the text both count.
+        connect(combo->lineEdit(), &QLineEdit::textChanged, this,
+                [router, id, combo](const QString& text) {
+                    const int item = combo->currentIndex();
+                    if (item >= 0 && text == combo->itemText(item)) return;
+                    router->Notify(id, CBN_EDITCHANGE);
+                });
         connect(combo, &QComboBox::activated, this,
                 [router, id] { router->Notify(id, CBN_SELCHANGE); });
         new ComboFocusWatcher(combo, [router, id] { router->Notify(id, CBN_KILLFOCUS); });

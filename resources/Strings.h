@@ -44,4 +44,6 @@ inline QString ZoomOutButton() { return QStringLiteral("縮小"); }
 inline QString ImageCanvas() { return QStringLiteral("画像"); }
 inline QString StatusBar() { return QStringLiteral("ステータス"); }
 inline QString Toolbar() { return QStringLiteral("ツールバー"); }
+inline QString HorizontalScroll() { return QStringLiteral("水平スクロールバー"); }
+inline QString VerticalScroll() { return QStringLiteral("垂直スクロールバー"); }
 }  // namespace Strings

@@ -33,6 +33,8 @@ CTavloView::CTavloView(CTavloDoc& document, CMainFrame& frame, QWidget* parent)
     // Both scroll bars always exist; one that is not needed is shown disabled.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    horizontalScrollBar()->setAccessibleName(Strings::HorizontalScroll());
+    verticalScrollBar()->setAccessibleName(Strings::VerticalScroll());
     horizontalScrollBar()->setSingleStep(8);
     verticalScrollBar()->setSingleStep(8);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,

@@ -14,6 +14,7 @@
 #include "document/AngleNormalization.h"
 #include "document/CTavloDoc.h"
 #include "document/HistoryKind.h"
+#include "frame/CScrollHookDialogBar.h"
 #include "frame/CScrollHookTarget.h"
 #include "frame/ControlNotification.h"
 #include "frame/DialogBar.h"
@@ -46,7 +47,8 @@ void CTavloView::SyncAngleScrollBar() {
     const float product = current->m_angle * kAngleScrollUnits;
     const int r = int(std::trunc(product + (product >= 0.0f ? 0.5f : -0.5f)));
     const int target = std::clamp(r + kAngleScrollZero, 0, kAngleScrollMax);
-    if (bar->value() != target) bar->setValue(target);
+    if (bar->value() == target) return;
+    if (auto* top = qobject_cast<CScrollHookDialogBar*>(TopBar())) top->SetScrollPos(bar, target);
 }
 
 void CTavloView::OnAngleNotify(int code) {
@@ -114,7 +116,7 @@ bool CTavloView::OnHScrollHook(int code, int position, QScrollBar* control) {
     if (next == p) return false;
     // Scroll-bar records coalesce: a whole drag is one undo step.
     m_doc.SetAngle(ScrollAngle(next), kKindAngleDragged, true);
-    control->setValue(next);
+    if (auto* top = qobject_cast<CScrollHookDialogBar*>(TopBar())) top->SetScrollPos(control, next);
     return false;
 }
 

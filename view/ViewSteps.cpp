@@ -41,11 +41,12 @@ void CTavloView::OnInitialUpdate() {
                              Strings::ResetAngle()});
             angle->setCurrentIndex(-1);
         }
-        if (auto* scroll = qobject_cast<QScrollBar*>(TopItem(IDC_ANGLE_SCROLL))) {
-            scroll->setRange(0, 7200);
+        auto* scroll = qobject_cast<QScrollBar*>(TopItem(IDC_ANGLE_SCROLL));
+        if (auto* bar = qobject_cast<CScrollHookDialogBar*>(TopBar()); bar && scroll) {
             scroll->setSingleStep(1);
             scroll->setPageStep(20);
-            scroll->setValue(3600);
+            scroll->setRange(0, 7200);
+            bar->SetScrollPos(scroll, 3600);
         }
         m_grid = m_doc.App().settings.GridOnOnStartrup;
         CSizeCalc& size = m_sizeCalc;
