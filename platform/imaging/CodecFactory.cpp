@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include "CodecDecoders.h"
+#include "CodecEncoders.h"
 #include "ExifOrientation.h"
 #include "ImageFormatSniffer.h"
 #include "ImageAllocation.h"
@@ -39,6 +40,25 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
     }
     if (decoded) decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
     return decoded;
+}
+
+bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& sink) const {
+    using Encoder = bool (*)(RowSource&, ByteSink&);
+    struct Container {
+        const char* name;
+        Encoder encode;
+    };
+    // Searched in this order.
+    static constexpr Container kContainers[] = {
+        {"png", EncodePngWithLibpng},
+        {"jpeg", EncodeJpegWithLibjpeg},
+        {"heic", EncodeHeifWithLibheif},
+        {"bmp", EncodeBmp24},
+    };
+    for (const Container& container : kContainers)
+        if (formatName.compare(QLatin1String(container.name), Qt::CaseInsensitive) == 0)
+            return container.encode(rows, sink);
+    return false;
 }
 
 QImage AllocateWorkingImage(long long width, long long height) {

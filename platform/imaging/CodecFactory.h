@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,9 @@
 // resolution is not carried over); the orientation tag is reported for JPEG
 // and TIFF data, never for HEIF, whose rotation and mirroring libheif applies
 // while decoding.
+class ByteSink;
+class RowSource;
+
 class CodecFactory {
 public:
     // None when a codec library cannot be initialised.
@@ -28,6 +32,12 @@ public:
     // None when no codec of this component reads the data, the image exceeds the
     // program's size limit, or the data is damaged or ends early.
     std::optional<DecodedImage> Decode(QByteArrayView bytes) const;
+
+    // Encodes into the container named by a format name, compared ignoring
+    // case: "png", "jpeg", "heic" or "bmp" (24-bit). Default settings, no
+    // resolution stored. False for any other name, without an HEVC encoder for
+    // "heic", or when the encoder, the source or the sink fails.
+    bool Encode(const QString& formatName, RowSource& rows, ByteSink& sink) const;
 
 private:
     CodecFactory() = default;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include "OutputFormat.h"
+#include "platform/AtomicFile.h"
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/ImagingServices.h"
+
+// Encodes a finished bitmap into a file. A Format_ARGB32 bitmap keeps its
+// alpha channel (PNG only); a Format_BGR888 bitmap is written without one.
+//
+// The component: the first (Qt image I/O) unless UseWIC is 2 or the format is
+// HEIF, which only the second has. The first component stores the bitmap's
+// resolution (dpiX, dpiY; that of a new bitmap when either is 0), the second
+// stores none.
+//
+// The file appears under path only once it is complete: a failure at any
+// point leaves neither a partial file nor a changed target. publish says
+// whether an existing entry of that name may be replaced. False when nothing
+// was written: no encoder for the format, an empty bitmap, an encoder or disk
+// failure, a folder that does not exist or cannot be written, a path that
+// names a folder, or (NoReplace) a name that is taken.
+bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& imaging,
+                     const QString& path, FilePublish publish);

@@ -1,0 +1,28 @@
+#pragma once
+
+// The encoders behind CodecFactory, one per library plus the project's own BMP
+// writer. Each reads its image from a RowSource band by band, so a result
+// being rendered can be encoded without first holding all of it, and writes
+// through a ByteSink. Default settings throughout; no resolution is stored.
+// False when the image cannot be encoded, the source fails or the sink
+// refuses bytes.
+
+#include <QtGlobal>
+#include <algorithm>
+
+class ByteSink;
+class RowSource;
+
+bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink);
+bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink);
+// HEVC through libheif, without alpha. libheif wants the whole picture as one image before it
+// encodes, so this one holds a full-size copy.
+bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink);
+bool EncodeBmp24(RowSource& rows, ByteSink& sink);
+
+// How many rows an encoder asks for at a time: about a quarter megabyte, at
+// least one row.
+inline int RowsPerBand(qsizetype rowBytes) {
+    const qsizetype rows = (qsizetype(1) << 18) / qMax<qsizetype>(rowBytes, 1);
+    return int(std::clamp<qsizetype>(rows, 1, 256));
+}
