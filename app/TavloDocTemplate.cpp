@@ -8,6 +8,7 @@
 #include "TavloMessageFilter.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
+#include "output/SaveCommands.h"
 #include "platform/AppMessages.h"
 #include "resources/CommandIds.h"
 #include "view/CTavloView.h"
@@ -20,8 +21,11 @@ TavloDocTemplate::TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs) : m_app
     m_view = new CTavloView(*m_document, *m_frame);
     m_frame->SetView(m_view);
     m_frame->SetDocument(m_document.get());
+    m_saveCommands = std::make_unique<SaveCommands>(dialogs, *m_document);
+    m_document->SetResultSaver(m_saveCommands.get());
     m_appCommands = std::make_unique<CTavloAppCommands>(app, *m_document, dialogs, *m_frame);
-    SetRoute(nullptr);
+    m_router.SetCommandRoute(
+        {m_view, m_document.get(), m_saveCommands.get(), m_frame.get(), m_appCommands.get()});
     m_router.SetNotificationRoute({m_view});
     // Until it is shown, the frame takes the size of the screen's work area,
     // so that an image opened from the command line is fitted to about the
@@ -35,19 +39,6 @@ TavloDocTemplate::~TavloDocTemplate() {
     m_document->SetResultSaver(nullptr);
     // The view leaves the document before the document goes.
     m_frame.reset();
-}
-
-void TavloDocTemplate::SetRoute(CommandTarget* saveCommands) {
-    std::vector<CommandTarget*> route{m_view, m_document.get()};
-    if (saveCommands) route.push_back(saveCommands);
-    route.push_back(m_frame.get());
-    route.push_back(m_appCommands.get());
-    m_router.SetCommandRoute(route);
-}
-
-void TavloDocTemplate::SetSaveCommands(CommandTarget* commands, ResultSaver* saver) {
-    m_document->SetResultSaver(saver);
-    SetRoute(commands);
 }
 
 bool TavloDocTemplate::ProcessCommandLine(const QStringList& arguments) {

@@ -13,6 +13,7 @@ class CTavloDoc;
 class CTavloView;
 class FileDialogs;
 class ResultSaver;
+class SaveCommands;
 class CommandTarget;
 class TavloMessageFilter;
 
@@ -24,10 +25,6 @@ class TavloDocTemplate {
 public:
     TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs);
     ~TavloDocTemplate();
-
-    // The document's save commands (automatic name, save as) live with the
-    // output code; they join the route right after the document.
-    void SetSaveCommands(CommandTarget* commands, ResultSaver* saver);
 
     // Without a file: an empty document; with one: that file is opened as by
     // the open command. False when the file cannot be loaded (its message has
@@ -49,7 +46,6 @@ public:
     CommandRouter& Router() { return m_router; }
 
 private:
-    void SetRoute(CommandTarget* saveCommands);
 
     CTavloApp& m_app;
     CommandRouter m_router;
@@ -57,6 +53,9 @@ private:
     std::unique_ptr<CTavloDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
     CTavloView* m_view = nullptr;  // owned by the frame
+    // The document's save commands live with the output code; they join the
+    // route right after the document.
+    std::unique_ptr<SaveCommands> m_saveCommands;
     std::unique_ptr<CTavloAppCommands> m_appCommands;
     std::unique_ptr<TavloMessageFilter> m_messageFilter;
 };

@@ -47,3 +47,23 @@ inline QString Toolbar() { return QStringLiteral("ツールバー"); }
 inline QString HorizontalScroll() { return QStringLiteral("水平スクロールバー"); }
 inline QString VerticalScroll() { return QStringLiteral("垂直スクロールバー"); }
 }  // namespace Strings
+
+// Texts of the two save commands.
+namespace Strings {
+inline QString TrimBeforeSaving() { return QStringLiteral("セーブする前にトリムしてください。"); }
+inline QString CannotSave() { return QStringLiteral("セーブできません。"); }
+inline QString SaveAnotherCopy() {
+    return QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？");
+}
+inline QString SavedUnderName() { return QStringLiteral("以下の名前で保存しました。\r\n"); }
+inline QString SaveAsFilterWithHeif() {
+    return QStringLiteral(
+        "pngファイル(*.png)|*.png|jpegファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg|24bit ビットマップファイル"
+        "(*.bmp)|*.bmp|heicファイル(*.heic;*.heif)|*.heic;*.heif|すべてのファイル(*.*)|*.*||");
+}
+inline QString SaveAsFilter() {
+    return QStringLiteral(
+        "pngファイル(*.png)|*.png|jpegファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg|24bit ビットマップファイル"
+        "(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*||");
+}
+}  // namespace Strings
