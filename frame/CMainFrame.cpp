@@ -82,7 +82,7 @@ void CMainFrame::CreateBars() {
     // All panels take the width of the widest, so the view keeps its width
     // from step to step.
     int width = 0;
-    for (DialogBar* bar : m_stepBars) width = std::max(width, bar->sizeHint().width());
+    for (DialogBar* bar : m_stepBars) width = std::max(width, bar->minimumSizeHint().width());
     for (DialogBar* bar : m_stepBars) bar->setFixedWidth(width);
     columns->addLayout(stepColumn);
     columns->addWidget(Border(QFrame::VLine, central));

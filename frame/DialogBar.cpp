@@ -145,7 +145,11 @@ QWidget* DialogBar::CreateControl(const ControlTemplate& control) {
             // and never completed from it.
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setCompleter(nullptr);
-            combo->setFixedWidth(m_units.X(control.width));
+            // Room for a number as the program writes it ("100.000000").
+            combo->setMinimumContentsLength(10);
+            combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            combo->setMinimumWidth(m_units.X(control.width));
+            combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
             return combo;
         }
         case ControlKind::UpDown: {

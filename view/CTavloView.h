@@ -127,6 +127,7 @@ private:
     void ZoomBy(double steps, float anchorX, float anchorY);
     void InvalidateAll();
     void Repaint();
+    void FitAndCentre();
 
     // Rotation.
     void OnAngleNotify(int code);
@@ -215,4 +216,8 @@ private:
     // Set while the view itself moves its scroll bars, so that their change
     // signals are not taken for the user's scrolling.
     int m_settingScrollBars = 0;
+    // An image placed before the window was first shown was fitted to a size
+    // the view did not keep; it is fitted and centred again as the window
+    // takes its size, until the user zooms, scrolls or edits.
+    int m_fitPending = 0;
 };

@@ -100,6 +100,7 @@ float CTavloView::FitZoom() const {
 
 void CTavloView::SetZoom(float zoom, float anchorX, float anchorY, bool refreshText) {
     if (!Current()) return;
+    m_fitPending = 0;
     const float ax = anchorX < 0 ? m_clientWidth * 0.5f : anchorX;
     const float ay = anchorY < 0 ? m_clientHeight * 0.5f : anchorY;
     const float z = m_zoom / 100.0f;
@@ -169,11 +170,13 @@ void CTavloView::OnScrollBarValue(Qt::Orientation orientation, int value) {
     if (m_settingScrollBars) return;
     int& position = orientation == Qt::Horizontal ? m_scrollX : m_scrollY;
     if (position == value) return;
+    m_fitPending = 0;
     position = value;
     InvalidateAll();
 }
 
 void CTavloView::wheelEvent(QWheelEvent* event) {
+    m_fitPending = 0;
     const int delta = event->angleDelta().y();
     if (event->modifiers() & Qt::ControlModifier) {
         const QPointF at = event->position();
@@ -201,6 +204,12 @@ void CTavloView::resizeEvent(QResizeEvent* event) {
     }
     m_backBufferValid = 0;
     UpdateCanvas(true);
+    if (m_fitPending && isVisible() && Current()) {
+        m_zoom = FitZoom();
+        RefreshZoomText();
+        UpdateCanvas(false);
+        FitAndCentre();
+    }
 }
 
 void CTavloView::InvalidateAll() {

@@ -76,6 +76,11 @@ void CTavloView::OnInitialUpdate() {
     m_sourceWidth = current->m_image->Width();
     m_sourceHeight = current->m_image->Height();
     UpdateCanvas(false);
+    FitAndCentre();
+    m_fitPending = isVisible() ? 0 : 1;
+}
+
+void CTavloView::FitAndCentre() {
     // The image opens centred and fitted, never above 100 %.
     m_scrollX = (m_canvasWidth - m_clientWidth) / 2;
     m_scrollY = (m_canvasHeight - m_clientHeight) / 2;
@@ -87,6 +92,7 @@ void CTavloView::OnInitialUpdate() {
 }
 
 void CTavloView::OnUpdate(DocumentView*, int hint) {
+    m_fitPending = 0;
     if (!(hint & kKeepAngleText)) RefreshAngleText();
     if (hint & kLeaveLineMode) SetLineMode(0);
     const CUndoItem* current = Current();
