@@ -197,6 +197,8 @@ private:
     int m_paintSuspended = 0;
     std::array<QPen, 2> m_pens;
     QImage m_handleBitmap;
+    QImage m_gridColumn;  // the grid's dashed lines, one strip per direction
+    QImage m_gridRow;
     int m_lineMode = 0;
     int m_dragging = 0;
     int m_hasLine = 0;

@@ -18,11 +18,36 @@ inline void Premultiplied(quint32 p, quint32& a, quint32& r, quint32& g, quint32
 }
 }  // namespace
 
+namespace {
+// Every pixel is either opaque or transparent black: its premultiplied form
+// is the same bytes.
+bool SameWhenPremultiplied(const QImage& image) {
+    if (image.format() != QImage::Format_ARGB32) return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        quint32 bad = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const quint32 p = row[x];
+            bad |= (p < 0xff000000u) & (p != 0u);
+        }
+        if (bad) return false;
+    }
+    return true;
+}
+}  // namespace
+
 void MipmapPyramid::SetSource(const QImage& image) {
     if (!m_levels.empty() && image.cacheKey() == m_sourceKey) return;
     m_levels.clear();
+    m_source = image;
     m_sourceKey = image.cacheKey();
-    if (!image.isNull()) m_levels.push_back(image);
+    if (image.isNull()) return;
+    if (SameWhenPremultiplied(image)) {
+        m_levels.emplace_back(image.constBits(), image.width(), image.height(),
+                              image.bytesPerLine(), QImage::Format_ARGB32_Premultiplied);
+    } else {
+        m_levels.push_back(image);
+    }
 }
 
 int MipmapPyramid::LevelLimit() const {

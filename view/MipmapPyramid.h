@@ -9,7 +9,10 @@
 // whose size is nearest to the zoomed size keeps every source pixel in the
 // average and makes each redraw cost about the same, whatever the image size.
 //
-// Level 0 is the image itself. Level k + 1 averages 2 x 2 blocks of level k
+// Level 0 is the image itself; when it holds only opaque pixels and fully
+// transparent black ones (as a scan with its transparent border does), the
+// same pixels are read as premultiplied, which they then are, and drawing takes
+// Qt's fastest path without a copy. Level k + 1 averages 2 x 2 blocks of level k
 // (a missing row or column at an odd edge counts as transparent), in
 // premultiplied alpha so that transparent pixels add no colour. Pixel j of
 // level k therefore covers source pixels [j * 2^k, (j + 1) * 2^k): the levels
@@ -35,6 +38,7 @@ public:
     static QImage Halve(const QImage& image);
 
 private:
+    QImage m_source;  // keeps the pixels that level 0 may only refer to
     std::vector<QImage> m_levels;
     qint64 m_sourceKey = 0;
 };

@@ -11,6 +11,7 @@
 
 #include "CTavloView.h"
 #include "NumberText.h"
+#include "ViewResources.h"
 #include "app/CTavloApp.h"
 #include "document/CTavloDoc.h"
 #include "frame/ControlNotification.h"
@@ -266,11 +267,13 @@ void CTavloView::DrawOverlay(QPainter& painter) {
         for (const QPointF& end : {a, b})
             painter.drawImage(QPointF(end.x() - 3.0, end.y() - 3.0), m_handleBitmap);
     } else if (m_grid) {
-        drawTwice([&] {
-            for (int x = 0; x < m_clientWidth; x += kGridSpacing)
-                painter.drawLine(x, 0, x, m_clientHeight);
-            for (int y = 0; y < m_clientHeight; y += kGridSpacing)
-                painter.drawLine(0, y, m_clientWidth, y);
-        });
+        // Lines from (x, 0) to (x, client height) and from (0, y) to (client
+        // width, y), the end point included.
+        if (m_gridColumn.height() != m_clientHeight + 1)
+            m_gridColumn = DashStrip(m_clientHeight + 1, Qt::Vertical);
+        if (m_gridRow.width() != m_clientWidth + 1)
+            m_gridRow = DashStrip(m_clientWidth + 1, Qt::Horizontal);
+        for (int x = 0; x < m_clientWidth; x += kGridSpacing) painter.drawImage(x, 0, m_gridColumn);
+        for (int y = 0; y < m_clientHeight; y += kGridSpacing) painter.drawImage(0, y, m_gridRow);
     }
 }

@@ -49,3 +49,15 @@ QImage HandleBitmap() {
     }
     return image;
 }
+
+QImage DashStrip(int length, Qt::Orientation orientation) {
+    length = std::max(1, length);
+    QImage strip(orientation == Qt::Horizontal ? QSize(length, 1) : QSize(1, length),
+                 QImage::Format_ARGB32_Premultiplied);
+    const QRgb white = qPremultiply(qRgba(255, 255, 255, 96));
+    const QRgb black = qPremultiply(qRgba(0, 0, 0, 96));
+    auto* pixels = reinterpret_cast<QRgb*>(strip.bits());
+    const int step = orientation == Qt::Horizontal ? 1 : int(strip.bytesPerLine() / 4);
+    for (int i = 0; i < length; ++i) pixels[i * step] = (i % 8) < 4 ? white : black;
+    return strip;
+}
