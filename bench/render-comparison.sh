@@ -31,7 +31,7 @@ cli="$root/build/bin/tavlo-cli"
 convert_bin=/usr/bin/convert-im6.q16
 [ -x "$convert_bin" ] || convert_bin=/usr/bin/convert
 
-python3 - "$work/in.jpg" <<'PY'
+/usr/bin/python3 - "$work/in.jpg" <<'PY'
 import sys, numpy as np, cv2
 h, w = 4000, 6000
 rng = np.random.default_rng(12345)
@@ -42,12 +42,12 @@ cv2.imwrite(sys.argv[1], np.clip(img, 0, 255).astype(np.uint8), [cv2.IMWRITE_JPE
 PY
 
 frame="$("$cli" frame --size 6000x4000 --angle 10)"
-read -r tw th < <(python3 -c "import json,sys; f=json.loads(sys.argv[1]); print(f['trim_width'], f['trim_height'])" "$frame")
+read -r tw th < <(/usr/bin/python3 -c "import json,sys; f=json.loads(sys.argv[1]); print(f['trim_width'], f['trim_height'])" "$frame")
 echo "input 6000x4000 JPEG ($(stat -c %s "$work/in.jpg") bytes), 10 degrees, output ${tw}x${th}, $runs runs, median"
 
 # vips affine maps input to output: x' = a x + b y + odx. A clockwise turn by
 # 10 degrees about the image centre, then the output area around that centre.
-read -r a b c d ox oy < <(python3 - "$tw" "$th" <<'PY'
+read -r a b c d ox oy < <(/usr/bin/python3 - "$tw" "$th" <<'PY'
 import math, sys
 tw, th = int(sys.argv[1]), int(sys.argv[2])
 t = math.radians(10); a, b, c, d = math.cos(t), -math.sin(t), math.sin(t), math.cos(t)
@@ -64,7 +64,7 @@ measure() {  # name, command...: median seconds and peak MB over the runs
     /usr/bin/time -f "%e %M" -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; return 1; }
     read -r t m < "$work/t"; times+=("$t"); peaks+=("$m")
   done
-  python3 - "$name" "${times[*]}" "${peaks[*]}" <<'PY'
+  /usr/bin/python3 - "$name" "${times[*]}" "${peaks[*]}" <<'PY'
 import statistics, sys
 name, times, peaks = sys.argv[1], [float(v) for v in sys.argv[2].split()], [int(v) for v in sys.argv[3].split()]
 print(f"{name} {statistics.median(times):.3f} {max(peaks) / 1024:.1f}")
@@ -82,7 +82,7 @@ results="$work/results"
       -distort SRT 10 "$work/out-im.jpg"
 } > "$results"
 
-opencv_ms="$(python3 - "$work/in.jpg" "$tw" "$th" "$runs" <<'PY'
+opencv_ms="$(/usr/bin/python3 - "$work/in.jpg" "$tw" "$th" "$runs" <<'PY'
 import math, statistics, sys, time, cv2, numpy as np
 cv2.setNumThreads(2)
 img = cv2.cvtColor(cv2.imread(sys.argv[1]), cv2.COLOR_BGR2BGRA)
@@ -99,7 +99,7 @@ inmemory="$("$root/build/bin/oblimo-render-bench" --runs "$((runs > 9 ? runs : 9
 render_ms="$(awk '/^render/ {print $2}' <<<"$inmemory")"
 floor_ms="$(awk '/^memory floor/ {print $3}' <<<"$inmemory")"
 
-python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" <<'PY'
+/usr/bin/python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" <<'PY'
 import sys
 rows = {l.split()[0]: (float(l.split()[1]), float(l.split()[2])) for l in open(sys.argv[1])}
 opencv, render, floor = map(float, sys.argv[2:5])

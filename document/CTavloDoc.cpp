@@ -164,20 +164,29 @@ const CBitmapHolder* CTavloDoc::GetDisplayBitmap() {
     return m_displayCache->Result().get();
 }
 
-Bitmap CTavloDoc::RenderOutput(const HolderPtr& image, OutputPixelFormat format) {
-    const std::shared_ptr<const CUndoItem> params = m_outputParams;
-    if (!params) return {};
-    const auto renderer =
-        OutputRenderer::Create(*params, image, MarginFromSettings(m_app.settings), format);
-    if (!renderer) return {};
-    WaitCursor wait;
-    Bitmap result{renderer->RenderImage(), kNewBitmapDpi, kNewBitmapDpi};
+void CTavloDoc::SetOutputResolution(const CUndoItem& params) {
     // A quarter turn exchanges the resolutions; the scale does not enter.
-    const float turn = std::fabs(params->m_angle);
+    const float turn = std::fabs(params.m_angle);
     const bool quarter = turn > 45.0f && turn < 135.0f;
     m_outputDpiX = quarter ? m_sourceDpiY : m_sourceDpiX;
     m_outputDpiY = quarter ? m_sourceDpiX : m_sourceDpiY;
-    return result;
+}
+
+std::unique_ptr<OutputRenderer> CTavloDoc::MakeOutputRenderer(const HolderPtr& image,
+                                                              OutputPixelFormat format) {
+    const std::shared_ptr<const CUndoItem> params = m_outputParams;
+    if (!params) return nullptr;
+    auto renderer =
+        OutputRenderer::Create(*params, image, MarginFromSettings(m_app.settings), format);
+    if (renderer) SetOutputResolution(*params);
+    return renderer;
+}
+
+Bitmap CTavloDoc::RenderOutput(const HolderPtr& image, OutputPixelFormat format) {
+    const auto renderer = MakeOutputRenderer(image, format);
+    if (!renderer) return {};
+    WaitCursor wait;
+    return Bitmap{renderer->RenderImage(), kNewBitmapDpi, kNewBitmapDpi};
 }
 
 HolderPtr CTavloDoc::RenderOutputToHolder(const HolderPtr& image) {

@@ -78,6 +78,11 @@ public:
     // no valid size or memory is short. Sets m_outputDpiX and m_outputDpiY.
     // Also runs on the batch worker; it never touches the current state.
     Bitmap RenderOutput(const HolderPtr& image, OutputPixelFormat format);
+    // What RenderOutput does, as a renderer whose rows can be taken band by band
+    // (to feed an encoder without a full-size buffer); it sets the output
+    // resolution as RenderOutput does. None for invalid parameters.
+    std::unique_ptr<class OutputRenderer> MakeOutputRenderer(const HolderPtr& image,
+                                                             OutputPixelFormat format);
     // RenderOutput in 32 bits, as a new holder; none when rendering failed.
     HolderPtr RenderOutputToHolder(const HolderPtr& image);
     // The state step 4 was rendered from (the source image and every parameter);
@@ -116,6 +121,7 @@ protected:
 
 private:
     void StoreViewStateInto(CUndoItem* state);
+    void SetOutputResolution(const CUndoItem& params);
     void DropCaches();
 
     CTavloApp& m_app;

@@ -146,19 +146,43 @@ void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar*
           [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
 }
 
+// Asks for the source lines under output columns from .. to - 1 of a band,
+// bounded by the samples at the band's corners.
+void OutputRenderer::Prefetch(const RowPlan& first, const RowPlan& last, int from, int to) const {
+    if (from >= to) return;
+    const CBitmapHolder& image = *m_source;
+    std::int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
+    for (const RowPlan* plan : {&first, &last})
+        for (const int x : {from, to - 1}) {
+            const std::int64_t sx = (plan->walk.x + x * plan->walk.dx) >> 32;
+            const std::int64_t sy = (plan->walk.y + x * plan->walk.dy) >> 32;
+            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+        }
+    x0 = std::max<std::int64_t>(0, x0), y0 = std::max<std::int64_t>(0, y0);
+    x1 = std::min<std::int64_t>(image.Width() - 1, x1 + 1), y1 = std::min<std::int64_t>(image.Height() - 1, y1 + 1);
+    const uchar* bits = image.Pixels();
+    for (std::int64_t y = y0; y <= y1; ++y)
+        for (std::int64_t x = x0 & ~std::int64_t(15); x <= x1; x += 16)
+            __builtin_prefetch(bits + y * image.Stride() + x * 4);
+}
+
 void OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype stride) const {
-    // Tiles of a few rows by some hundred columns: a turned row walks diagonally
-    // through the source, touching a new source row every few pixels; within a
-    // tile the rows below reuse the same source lines while they are still in
-    // the first-level cache.
-    constexpr int kTileRows = 16;
-    constexpr int kTileColumns = 64;
+    // Tiles of 32 rows by 128 columns: a turned row walks diagonally through the
+    // source, touching a new source row every few pixels; within a tile the rows
+    // below reuse the same source lines while they are still in the first-level
+    // cache. (Measured on a 24-megapixel turn: 64 x 64 or 16 x 256 are as good,
+    // untiled rows a third slower.)
+    constexpr int kTileRows = 32;
+    constexpr int kTileColumns = 128;
     RowPlan plans[kTileRows];
     for (int band = 0; band < count; band += kTileRows) {
         const int rows = std::min(kTileRows, count - band);
         for (int i = 0; i < rows; ++i) plans[i] = PlanRow(first + band + i);
         for (int column = 0; column < m_width; column += kTileColumns) {
             const int end = std::min(m_width, column + kTileColumns);
+            // The next tile's source lines are fetched while this one renders:
+            // a turned row's addresses are beyond the hardware prefetcher.
+            Prefetch(plans[0], plans[rows - 1], end, std::min(m_width, end + kTileColumns));
             for (int i = 0; i < rows; ++i)
                 RenderSegment(plans[i], column, end, target + (band + i) * stride);
         }
@@ -179,7 +203,7 @@ QImage OutputRenderer::RenderImage() const {
     const qsizetype stride = image.bytesPerLine();
     // Bands of rows dealt out in turn, so that cheap margin rows and expensive
     // image rows are shared fairly between the threads.
-    constexpr int kBand = 16;
+    constexpr int kBand = 32;
     const int threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 16u)));
     const auto work = [&](int index) {
         for (int y = index * kBand; y < m_height; y += threads * kBand)

@@ -56,6 +56,7 @@ private:
     };
     RowPlan PlanRow(int y) const;
     void RenderSegment(const RowPlan& plan, int from, int to, uchar* row) const;
+    void Prefetch(const RowPlan& first, const RowPlan& last, int from, int to) const;
     RowWalk WalkOfRow(int y) const;
     bool InsideAllNeighbours(std::int64_t px, std::int64_t py) const;
 

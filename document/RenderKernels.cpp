@@ -78,13 +78,17 @@ void RenderSpanOpaqueInteriorPortable(const SourcePixels& source, RowWalk walk, 
         const std::int64_t px = ToEighth(walk.x), py = ToEighth(walk.y);
         const std::uint8_t* p00 = source.bits + (py >> 8) * source.stride + (px >> 8) * 4;
         const std::uint8_t* p10 = p00 + source.stride;
-        const int fx = int(px & 255), fy = int(py & 255);
-        int result[3];
-        for (int c = 0; c < 3; ++c) {
-            const int top = p00[c] * (256 - fx) + p00[4 + c] * fx;
-            const int bottom = p10[c] * (256 - fx) + p10[4 + c] * fx;
-            result[c] = (top * (256 - fy) + bottom * fy + 32768) >> 16;
+        const unsigned fx = unsigned(px & 255), fy = unsigned(py & 255);
+        unsigned result[4];
+        for (int c = 0; c < 4; ++c) {
+            // Exactly the steps of the vector loop: the horizontal step is exact
+            // in 16 bits (left * 256 + (right - left) * fx); the vertical one
+            // takes two high halves of 16-bit products.
+            const unsigned top = p00[c] * 256u + (p00[4 + c] - int(p00[c])) * int(fx);
+            const unsigned bottom = p10[c] * 256u + (p10[4 + c] - int(p10[c])) * int(fx);
+            const unsigned v = top - ((top * (fy << 8)) >> 16) + ((bottom * (fy << 8)) >> 16);
+            result[c] = ((v + 128u) & 0xFFFFu) >> 8;
         }
-        Store(out, bytesPerPixel, result[0], result[1], result[2], 255);
+        Store(out, bytesPerPixel, int(result[0]), int(result[1]), int(result[2]), 255);
     }
 }

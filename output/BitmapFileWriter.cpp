@@ -29,3 +29,12 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
     if (!encoded) return false;  // the temporary file goes with `file`
     return file.Commit(publish);
 }
+
+bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
+                   const QString& path, FilePublish publish) {
+    if (rows.Width() < 1 || rows.Height() < 1 || !imaging.WicFactory) return false;
+    AtomicFile file(path);
+    if (!file.Open()) return false;
+    if (!imaging.WicFactory->Encode(FormatName(format), rows, file)) return false;
+    return file.Commit(publish);
+}

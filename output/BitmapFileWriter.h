@@ -7,6 +7,8 @@
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImagingServices.h"
 
+class RowSource;
+
 // Encodes a finished bitmap into a file. A Format_ARGB32 bitmap keeps its
 // alpha channel (PNG only); a Format_BGR888 bitmap is written without one.
 //
@@ -23,3 +25,8 @@
 // names a folder, or (NoReplace) a name that is taken.
 bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& imaging,
                      const QString& path, FilePublish publish);
+
+// The same for rows that arrive band by band (second component only, so no
+// resolution is stored).
+bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
+                   const QString& path, FilePublish publish);

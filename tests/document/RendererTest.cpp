@@ -359,8 +359,8 @@ TEST(RendererKernels, Avx2LoopMatchesThePortableLoop) {
     std::mt19937 random(4);
     for (int trial = 0; trial < 200; ++trial) {
         // Spans that stay inside: start in the middle, small steps either way.
-        const RowWalk walk{std::int64_t(100 + random() % 50) << 32 | random(),
-                           std::int64_t(80 + random() % 40) << 32 | random(),
+        const RowWalk walk{std::int64_t((std::uint64_t(100 + random() % 50) << 32) | random()),
+                           std::int64_t((std::uint64_t(80 + random() % 40) << 32) | random()),
                            std::int64_t(int(random() % 4096) - 2048) << 20,
                            std::int64_t(int(random() % 4096) - 2048) << 18};
         const int count = int(random() % 40) + 1;
