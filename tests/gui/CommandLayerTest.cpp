@@ -193,7 +193,8 @@ TEST(ScrollHookBarTest, ReceiversInOrderUntilOneHandlesAndTheThumbStaysWhereThey
     CScrollHookDialogBar bar(kTopBarTemplate, router);
     auto* scroll = static_cast<QScrollBar*>(bar.GetDlgItem(IDC_ANGLE_SCROLL));
     scroll->setRange(0, 7200);
-    scroll->setValue(3600);
+    bar.SetScrollPos(scroll, 3600);
+    ASSERT_EQ(scroll->value(), 3600);
 
     // With no receiver nothing moves the thumb.
     scroll->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -210,6 +211,12 @@ TEST(ScrollHookBarTest, ReceiversInOrderUntilOneHandlesAndTheThumbStaysWhereThey
     scroll->setSliderPosition(5000);  // a drag reports the track position
     EXPECT_EQ(log.back(), 200 + SB_THUMBTRACK);
     EXPECT_EQ(second.lastPosition, 5000);
+    // A value set from outside (an assistive tool) arrives as a thumb position
+    // and the thumb goes where the receivers put it.
+    scroll->setValue(6000);
+    EXPECT_EQ(log.back(), 200 + SB_THUMBPOSITION);
+    EXPECT_EQ(second.lastPosition, 6000);
+    EXPECT_EQ(scroll->value(), 3700);
 }
 
 TEST(FileFilterTest, PipeFiltersBecomeQtFiltersAndTheOpenFilterListsEveryExtension) {
