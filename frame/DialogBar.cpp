@@ -236,12 +236,25 @@ void DialogBar::LayOutInRows(const DialogTemplate& dialog) {
             if (control->kind == ControlKind::Label) widget->setMinimumHeight(m_units.Y(control->height));
             if (!Stretches(*control, alone) && control->kind == ControlKind::Label)
                 widget->setFixedWidth(m_units.X(control->width));
-            line->addWidget(widget, Stretches(*control, alone) ? 1 : 0,
-                            control->kind == ControlKind::Label && !alone ? Qt::AlignTop
-                                                                           : Qt::Alignment());
+            // A small button beside fields ("x1") keeps its template width, or
+            // just what its text needs.
+            if (control->kind == ControlKind::PushButton && !alone && !(control->style & kMultiLine))
+                widget->setFixedWidth(std::max(
+                    m_units.X(control->width),
+                    widget->fontMetrics().horizontalAdvance(QString::fromUtf16(control->text)) +
+                        m_units.X(6)));
+            // In a row of fields a small caption such as "×" sits level with
+            // them, a text beside a tall button starts at its top.
+            Qt::Alignment alignment;
+            if (control->kind == ControlKind::Label && !alone)
+                alignment = (control->style & kCentered) ? Qt::AlignVCenter : Qt::AlignTop;
+            line->addWidget(widget, Stretches(*control, alone) ? 1 : 0, alignment);
             right = control->x + control->width;
         }
-        if (alone && !Stretches(*row.front(), true)) line->addStretch(1);
+        // A row that nothing in it can fill keeps its controls at the left.
+        const bool filled = std::any_of(row.begin(), row.end(),
+                                        [alone](auto* c) { return Stretches(*c, alone); });
+        if (!filled) line->addStretch(1);
         line->addSpacing(m_units.X(std::max(0, dialog.width - right)));
         column->addLayout(line);
     }
