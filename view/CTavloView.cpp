@@ -8,6 +8,7 @@
 
 #include "ViewResources.h"
 #include "document/CTavloDoc.h"
+#include "document/HistoryKind.h"
 #include "frame/CMainFrame.h"
 #include "frame/DialogBar.h"
 #include "platform/AppMessages.h"
@@ -198,7 +199,7 @@ bool CTavloView::OnNotify(int controlId, int code, int parameter) {
             // Nothing is read from the hidden percentage fields; a change that
             // is not the view's own writing is still an edit.
             if (code == EN_CHANGE && m_sizeCalc.m_updating == 0 && Current()) {
-                m_doc.RecordHistory(5);
+                m_doc.RecordHistory(kKindResultSizeTyped);
             }
             return code == EN_CHANGE;
         default:

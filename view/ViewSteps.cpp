@@ -155,7 +155,9 @@ void CTavloView::StoreViewState(CUndoItem* state) const {
 
 void CTavloView::RestoreViewState(const CUndoItem& state) {
     m_paintSuspended = 1;
-    SetZoom(state.m_zoom, -1, -1, true);
+    // Every recorded state carries the zoom it was recorded at; a state that
+    // somehow has none keeps the present zoom rather than dividing by zero.
+    if (state.m_zoom > 0.0f) SetZoom(state.m_zoom, -1, -1, true);
     m_scrollX = std::clamp(state.m_scrollX, 0, m_maxScrollX);
     m_scrollY = std::clamp(state.m_scrollY, 0, m_maxScrollY);
     ++m_settingScrollBars;
