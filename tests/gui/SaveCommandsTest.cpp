@@ -74,6 +74,27 @@ TEST_F(SaveCommandsTest, TheWholeGuideEndsInAnAutomaticSave) {
     EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("scan.png * - Oblimo"));
 }
 
+TEST_F(SaveCommandsTest, AnEditAfterUndoingTheSavedStateIsNeverTakenForIt) {
+    GuideToStep4();
+    {
+        ScriptedMessageBoxes boxes;
+        ASSERT_TRUE(m.Click(ID_FILE_SAVE));
+    }
+    m.Frame().Action(ID_EDIT_UNDO)->trigger();
+    m.Idle();
+    // A new edit in step 3 drops the saved step-4 entry and takes its place in
+    // the history; the document is still modified and closing asks.
+    ASSERT_TRUE(m.Click(ID_RESET_SCALE));
+    m.Frame().Action(ID_EDIT_UNDO)->trigger();
+    m.Frame().Action(ID_EDIT_REDO)->trigger();
+    m.Idle();
+    EXPECT_TRUE(m.Doc().IsModified());
+    EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("scan.png * - Oblimo"));
+    ScriptedMessageBoxes boxes({IDCANCEL});
+    EXPECT_FALSE(m.Frame().close());
+    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("編集中のデータを捨てます。")});
+}
+
 TEST_F(SaveCommandsTest, AFailedAutomaticSaveNamesThePathAndChangesNothing) {
     m.App().settings.SaveFolder = 2;
     m.App().settings.SaveFolderSpecified = InFolder("missing/deeper");
