@@ -86,8 +86,11 @@ TEST_F(SaveCommandsTest, AnEditAfterUndoingTheSavedStateIsNeverTakenForIt) {
     // the history; the document is still modified and closing asks.
     ASSERT_TRUE(m.Click(ID_RESET_SCALE));
     m.Frame().Action(ID_EDIT_UNDO)->trigger();
+    m.Idle();
+    ASSERT_TRUE(m.Frame().Action(ID_EDIT_REDO)->isEnabled());
     m.Frame().Action(ID_EDIT_REDO)->trigger();
     m.Idle();
+    ASSERT_EQ(m.Doc().Current()->m_kind, 9);
     EXPECT_TRUE(m.Doc().IsModified());
     EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("scan.png * - Oblimo"));
     ScriptedMessageBoxes boxes({IDCANCEL});
