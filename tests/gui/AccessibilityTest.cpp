@@ -76,9 +76,11 @@ protected:
                         std::initializer_list<std::pair<QAccessible::Role, const char*>> expected) {
         for (const auto& [role, name] : expected)
             EXPECT_NE(Find(role, QString::fromUtf8(name)), nullptr) << step << ": " << name;
-        for (const Node& node : VisibleTree(m.Frame()))
-            if (IsControl(node.role))
+        for (const Node& node : VisibleTree(m.Frame())) {
+            if (IsControl(node.role)) {
                 EXPECT_FALSE(node.name.isEmpty()) << step << ": a control of role " << node.role;
+            }
+        }
     }
     void Press(const char* name) {
         QAccessibleInterface* button = Find(QAccessible::PushButton, QString::fromUtf8(name));

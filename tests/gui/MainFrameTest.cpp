@@ -100,7 +100,9 @@ TEST(MainFrameTest, EveryControlOfEveryTemplateExistsWithItsText) {
                 EXPECT_EQ(button->text().remove(QLatin1Char('\n')), text) << control.id;
                 EXPECT_EQ(button->accessibleName(), text) << control.id;
             }
-            if (control.style & kHidden) EXPECT_TRUE(item->isHidden()) << control.id;
+            if (control.style & kHidden) {
+                EXPECT_TRUE(item->isHidden()) << control.id;
+            }
         }
         int shownLabels = 0;
         for (QLabel* label : bar->findChildren<QLabel*>())
