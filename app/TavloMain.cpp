@@ -1,36 +1,36 @@
-// The editor's entry point: the application object's start-up, the window,
-// the event loop, then the shut-down.
+// The editor's entry point: the application object's start-up, the template
+// with document, frame and view, the command line, the help page, the window
+// placement, the event loop, then the shut-down.
 
 #include <QApplication>
-#include <QMainWindow>
 
 #include "CTavloApp.h"
-#include "document/CTavloDoc.h"
+#include "TavloDocTemplate.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/UiFont.h"
+#include "platform/ui/WidgetFileDialogs.h"
 #include "platform/ui/WidgetMessageBox.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    InstallJapaneseUiFont();
     InstallWidgetMessageBox();
 
     SettingsStore store;
     CTavloApp app(store);
     if (!app.InitInstance()) return 1;
 
-    CTavloDoc document(app);
-    const QStringList arguments = QCoreApplication::arguments();
-    const bool opened = arguments.size() > 1 ? document.OpenDocumentFile(arguments[1])
-                                             : document.OnNewDocument();
-    if (!opened) return app.ExitInstance(1);
-    app.LocateHelpPage(QCoreApplication::applicationFilePath());
-
-    QMainWindow window;
-    const auto updateCaption = [&] {
-        window.setWindowTitle(document.GetTitle() + QStringLiteral(" - Oblimo"));
-    };
-    document.SetTitleChangedListener(updateCaption);
-    updateCaption();
-    window.showMaximized();
-    const int exitCode = application.exec();
+    WidgetFileDialogs dialogs;
+    int exitCode = 1;
+    {
+        TavloDocTemplate editor(app, dialogs);
+        if (!editor.ProcessCommandLine(QCoreApplication::arguments())) return app.ExitInstance(1);
+        app.LocateHelpPage(QCoreApplication::applicationFilePath());
+        editor.ApplyHelpPage();
+        editor.InstallMessageFilter();
+        editor.ShowMainWindow();
+        exitCode = application.exec();
+        editor.SaveRecentFiles();
+    }
     return app.ExitInstance(exitCode);
 }

@@ -15,10 +15,14 @@ void EditHistory::Clear() {
 
 void EditHistory::Record(const CUndoItem& state) {
     if (m_index >= 0) {
-        // The redo branch is lost, released from the end.
+        // The redo branch is lost, released from the end. A saved position in
+        // it names no entry any more: the entry that comes to stand there is
+        // not what was saved, and must not count as unmodified.
         while (Size() > m_index + 1) m_entries.pop_back();
+        if (m_savedIndex > m_index) m_savedIndex = kNoSavedPosition;
         if (m_entries[std::size_t(m_index)]->m_kind == state.m_kind &&
             KindCoalesces(state.m_kind)) {
+            if (m_savedIndex == m_index) m_savedIndex = kNoSavedPosition;
             m_entries[std::size_t(m_index)] = std::make_shared<CUndoItem>(state);
             return;
         }

@@ -37,6 +37,9 @@ public:
     const CUndoItem& At(int i) const { return *m_entries[std::size_t(i)]; }
 
 private:
+    // A saved position that no entry has (the saved entry was dropped).
+    static constexpr int kNoSavedPosition = -2;
+
     std::vector<UndoItemPtr> m_entries;
     int m_index = -1;
     int m_savedIndex = -1;

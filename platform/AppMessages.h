@@ -9,6 +9,8 @@
 enum AppMessage : int {
     WM_APP_START_WORK = 32868,
     WM_APP_WORK_DONE = 32869,
+    WM_APP_REFRESH_ZOOM_TEXT = 32868,   // the view to itself, posted: rewrite the zoom box
+    WM_APP_REFRESH_ANGLE_TEXT = 32869,  // the view to itself, posted: rewrite the angle box
     WM_APP_STEP_CHANGED = 32870,        // view -> frame, posted
     WM_APP_STORE_VIEW_STATE = 32871,    // document -> first view, sent; lParam = CUndoItem*
     WM_APP_BACKGROUND_CHANGED = 32872,  // settings pages -> frame's descendants, sent

@@ -20,3 +20,50 @@ inline QString SmallerThanTrimmed() {
 inline QString CannotWriteFile() { return QStringLiteral("ファイルに書き込めません。"); }
 inline QString ApplicationTitle() { return QStringLiteral("Oblimo"); }
 }  // namespace Strings
+
+// Texts of the editing view, its size check and the line tool.
+namespace Strings {
+inline QString ZoomActualSize() { return QStringLiteral("等倍"); }
+inline QString ZoomAuto() { return QStringLiteral("自動"); }
+inline QString TurnLeft90() { return QStringLiteral("左90度"); }
+inline QString TurnRight90() { return QStringLiteral("右90度"); }
+inline QString Turn180() { return QStringLiteral("180度*"); }
+inline QString ResetAngle() { return QStringLiteral("リセット"); }
+inline QString RotateButton() { return QStringLiteral("回転"); }
+inline QString LineExplanationPrefix() { return QStringLiteral("回転ボタンを押すと引いた線が"); }
+inline QString LineVertical() { return QStringLiteral("垂直"); }
+inline QString LineHorizontal() { return QStringLiteral("水平"); }
+inline QString LineExplanationSuffix() { return QStringLiteral("になるように回転します。"); }
+// The open dialog's filter; "#IMGFILEEXTS" stands for the image patterns.
+inline QString OpenFilter() {
+    return QStringLiteral("画像ファイル(#IMGFILEEXTS)|#IMGFILEEXTS|すべてのファイル(*.*)|*||");
+}
+// Accessible names of controls that show no text of their own.
+inline QString ZoomInButton() { return QStringLiteral("拡大"); }
+inline QString ZoomOutButton() { return QStringLiteral("縮小"); }
+inline QString ImageCanvas() { return QStringLiteral("画像"); }
+inline QString StatusBar() { return QStringLiteral("ステータス"); }
+inline QString Toolbar() { return QStringLiteral("ツールバー"); }
+inline QString HorizontalScroll() { return QStringLiteral("水平スクロールバー"); }
+inline QString VerticalScroll() { return QStringLiteral("垂直スクロールバー"); }
+}  // namespace Strings
+
+// Texts of the two save commands.
+namespace Strings {
+inline QString TrimBeforeSaving() { return QStringLiteral("セーブする前にトリムしてください。"); }
+inline QString CannotSave() { return QStringLiteral("セーブできません。"); }
+inline QString SaveAnotherCopy() {
+    return QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？");
+}
+inline QString SavedUnderName() { return QStringLiteral("以下の名前で保存しました。\r\n"); }
+inline QString SaveAsFilterWithHeif() {
+    return QStringLiteral(
+        "pngファイル(*.png)|*.png|jpegファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg|24bit ビットマップファイル"
+        "(*.bmp)|*.bmp|heicファイル(*.heic;*.heif)|*.heic;*.heif|すべてのファイル(*.*)|*.*||");
+}
+inline QString SaveAsFilter() {
+    return QStringLiteral(
+        "pngファイル(*.png)|*.png|jpegファイル(*.jpg;*.jpeg)|*.jpg;*.jpeg|24bit ビットマップファイル"
+        "(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*||");
+}
+}  // namespace Strings

@@ -5,8 +5,14 @@
 struct CommandState {
     bool enabled = true;
     int check = 0;
+    // The update handler spoke about the check mark; otherwise the mark is left
+    // as it is.
+    bool checkSet = false;
     void Enable(bool on) { enabled = on; }
-    void SetCheck(int value) { check = value; }
+    void SetCheck(int value) {
+        check = value;
+        checkSet = true;
+    }
 };
 
 // One link of the command route (view, document, frame, application). A

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+
+#include "platform/framework/CommandTarget.h"
+
+class CTavloApp;
+class CTavloDoc;
+class FileDialogs;
+class QWidget;
+
+// The commands the application object handles, last on the command route:
+// a new document ("新規(&N)", "別の画像を編集"), opening a file ("ファイルから
+// 読み込む"), and ending the program.
+class CTavloAppCommands : public CommandTarget {
+public:
+    CTavloAppCommands(CTavloApp& app, CTavloDoc& document, FileDialogs& dialogs,
+                      QWidget& mainWindow);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+    bool HandlesCommand(int id) const override;
+
+    // The open dialog's filter: every import extension as "*.ext", joined by
+    // ";", in both places of the filter text.
+    static QString OpenFilter(const QStringList& extensions);
+
+private:
+    void OnFileOpen();
+
+    CTavloApp& m_app;
+    CTavloDoc& m_document;
+    FileDialogs& m_dialogs;
+    QWidget& m_mainWindow;
+};

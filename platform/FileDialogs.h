@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The platform's file dialogs, behind one interface so that tests can answer
+// them. Filters are written as "description|patterns|...||", patterns joined
+// by ";"; filter indices count from 1.
+
+struct SaveDialogRequest {
+    QString defaultExtension;  // without the dot, added when the name has none
+    QString proposedName;      // a full path: the dialog opens in its folder
+    QString filter;
+    int filterIndex = 1;
+};
+
+struct SaveDialogAnswer {
+    QString path;
+    int filterIndex = 1;
+};
+
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The chosen file, or an empty text when cancelled.
+    virtual QString GetOpenFileName(const QString& filter) = 0;
+    // The chosen file and filter, or nothing when cancelled. Replacing an
+    // existing file has been confirmed by the user.
+    virtual std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) = 0;
+};
+
+// "desc|patterns|...||" as Qt writes it: "desc (patterns);;...", the patterns
+// separated by spaces.
+QStringList QtNameFilters(const QString& pipeFilter);

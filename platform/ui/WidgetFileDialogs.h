@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/FileDialogs.h"
+
+// The file dialogs shown as QFileDialog over the active window.
+class WidgetFileDialogs : public FileDialogs {
+public:
+    QString GetOpenFileName(const QString& filter) override;
+    std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
+};

@@ -1,0 +1,240 @@
+// The main frame: its menu, accelerators and toolbar, the bars with every
+// control of their templates, which step panel is visible, the caption, and
+// the placement kept in section "Frame".
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "document/CTavloDoc.h"
+#include "frame/CMainFrame.h"
+#include "frame/CScrollHookDialogBar.h"
+#include "frame/FramePlacement.h"
+#include "platform/AppMessages.h"
+#include "resources/DialogTemplates.h"
+#include "support/EditorHarness.h"
+#include "support/TestEnvironment.h"
+#include "view/CTavloView.h"
+
+namespace {
+
+QStringList ActionTexts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* action : actions) texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+TEST(MainFrameTest, MenuToolbarAndPrompts) {
+    EditorHarness m;
+    QStringList titles;
+    for (QAction* menu : m.Frame().menuBar()->actions()) titles << menu->text();
+    EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "編集(&E)", "表示(&V)", "ツール(&T)", "ヘルプ(&H)"}));
+    const QList<QAction*> menus = m.Frame().menuBar()->actions();
+    EXPECT_EQ(ActionTexts(menus[0]->menu()->actions()), (QStringList{"新規(&N)", "終了(&X)"}));
+    EXPECT_EQ(ActionTexts(menus[1]->menu()->actions()),
+              (QStringList{"元に戻す(&U)\tCtrl+Z", "やり直す(&R)\tCtrl+Y", "-", "上下反転(&+)",
+                           "左右反転(&-)"}));
+    EXPECT_EQ(ActionTexts(menus[4]->menu()->actions()),
+              (QStringList{"ヘルプ(&H)", "ホームページ(&P)", "バージョン情報(&A)..."}));
+
+    auto* toolbar = m.Frame().findChild<QToolBar*>();
+    ASSERT_NE(toolbar, nullptr);
+    QList<int> buttons;
+    for (QAction* action : toolbar->actions()) buttons << (action->isSeparator() ? 0 : action->data().toInt());
+    EXPECT_EQ(buttons, (QList<int>{57600, 0, 57643, 57644, 0, 32788, 32787, 0, 32784}));
+
+    QAction* grid = m.Frame().Action(ID_VIEW_GRID);
+    EXPECT_EQ(grid->statusTip(), QStringLiteral("グリッドの表示をON/OFF"));
+    EXPECT_EQ(grid->toolTip(), QStringLiteral("グリッド"));
+    EXPECT_EQ(m.Frame().Action(ID_FLIP_VERTICAL)->toolTip(), QStringLiteral("上下反転"));
+    EXPECT_EQ(m.Frame().Action(ID_HOMEPAGE)->statusTip(), QStringLiteral("Oblimoのホームページを開く"));
+    EXPECT_EQ(m.Frame().Action(ID_EDIT_UNDO)->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Alt+Backspace"), QKeySequence("Ctrl+Z")}));
+    EXPECT_EQ(m.Frame().Action(ID_EDIT_REDO)->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Y")});
+
+    // Without a local help page start-up takes the help item away.
+    m.Frame().RemoveMenuCommand(ID_HELP_FINDER);
+    EXPECT_EQ(ActionTexts(menus[4]->menu()->actions()),
+              (QStringList{"ホームページ(&P)", "バージョン情報(&A)..."}));
+}
+
+TEST(MainFrameTest, AcceleratorsReachTheCommands) {
+    EditorHarness m;
+    m.LoadInStep2();
+    m.TypeInto(m.Item(IDD_TOP_BAR, IDC_ANGLE_BOX), QStringLiteral("7"));
+    m.View().setFocus();
+    QTest::keyClick(m.Frame().windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    m.Idle();
+    EXPECT_FLOAT_EQ(m.Doc().Current()->m_angle, 0.0f);
+    QTest::keyClick(m.Frame().windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+    m.Idle();
+    EXPECT_FLOAT_EQ(m.Doc().Current()->m_angle, 7.0f);
+    QTest::keyClick(m.Frame().windowHandle(), Qt::Key_Backspace, Qt::AltModifier);
+    m.Idle();
+    EXPECT_FLOAT_EQ(m.Doc().Current()->m_angle, 0.0f);
+}
+
+TEST(MainFrameTest, EveryControlOfEveryTemplateExistsWithItsText) {
+    EditorHarness m;
+    for (const DialogTemplate* dialog :
+         {&kTopBarTemplate, &kStep1Template, &kStep2Template, &kStep3Template, &kStep4Template}) {
+        DialogBar* bar = m.Frame().GetControlBar(dialog->id);
+        ASSERT_NE(bar, nullptr) << dialog->id;
+        int labels = 0;
+        for (const ControlTemplate& control : dialog->controls) {
+            const QString text = QString::fromUtf16(control.text);
+            if (control.id == IDC_NONE) {
+                ++labels;
+                continue;
+            }
+            QWidget* item = bar->GetDlgItem(control.id);
+            ASSERT_NE(item, nullptr) << dialog->id << "/" << control.id;
+            if (auto* button = qobject_cast<QAbstractButton*>(item)) {
+                // A multi-line button wraps its text; its name keeps it whole.
+                EXPECT_EQ(button->text().remove(QLatin1Char('\n')), text) << control.id;
+                EXPECT_EQ(button->accessibleName(), text) << control.id;
+            }
+            if (control.style & kHidden) {
+                EXPECT_TRUE(item->isHidden()) << control.id;
+            }
+        }
+        int shownLabels = 0;
+        for (QLabel* label : bar->findChildren<QLabel*>())
+            shownLabels += DialogBar::ControlIdOf(label) == IDC_NONE;
+        EXPECT_EQ(shownLabels, labels) << dialog->id;
+    }
+    // "&&" in a template shows a single "&".
+    bool found = false;
+    for (QLabel* label : m.Frame().StepBar(1)->findChildren<QLabel*>())
+        found |= label->text() == QStringLiteral("または、ドラッグ&ドロップで\n右にドロップしてください。");
+    EXPECT_TRUE(found);
+}
+
+TEST(MainFrameTest, BarsSitWhereTheFrameGivesThemSpace) {
+    EditorHarness m;
+    const QRect frame = m.Frame().rect();
+    auto inFrame = [&](QWidget* w) { return QRect(w->mapTo(&m.Frame(), QPoint(0, 0)), w->size()); };
+    const QRect toolbar = inFrame(m.Frame().findChild<QToolBar*>());
+    const QRect status = inFrame(m.Frame().statusBar());
+    const QRect step = inFrame(m.Frame().StepBar(1));
+    const QRect top = inFrame(m.Frame().TopBar());
+    const QRect view = inFrame(&m.View());
+    EXPECT_EQ(toolbar.width(), frame.width());
+    EXPECT_EQ(status.width(), frame.width());
+    EXPECT_EQ(status.bottom(), frame.bottom());
+    EXPECT_GE(step.top(), toolbar.bottom());
+    EXPECT_LE(step.bottom(), status.top());
+    EXPECT_GE(top.left(), step.right()) << "the top bar sits above the view only";
+    EXPECT_EQ(top.left(), view.left());
+    EXPECT_LE(top.bottom(), view.top());
+    EXPECT_EQ(view.right(), frame.right());
+}
+
+TEST(MainFrameTest, ExactlyOneStepPanelIsVisible) {
+    EditorHarness m;
+    const std::pair<int, int> cases[] = {{2, 318}, {3, 316}, {4, 319}, {1, 317}, {7, 0}, {0, 0}};
+    for (const auto& [step, bar] : cases) {
+        QCoreApplication::postEvent(&m.Frame(), new AppMessageEvent(WM_APP_STEP_CHANGED, step));
+        m.Idle();
+        for (int id : {317, 318, 316, 319})
+            EXPECT_EQ(m.Frame().GetControlBar(id)->isVisible(), id == bar) << step << " " << id;
+        EXPECT_TRUE(m.Frame().TopBar()->isVisible());
+    }
+}
+
+TEST(MainFrameTest, CaptionMarksAModifiedDocument) {
+    EditorHarness m;
+    m.Doc().SetTitle(QStringLiteral("T"));
+    m.Doc().SetModifiedFlag(true);
+    m.Doc().SetTitle(QStringLiteral("T"));
+    EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("T * - Oblimo"));
+    m.Doc().SetModifiedFlag(false);
+    m.Idle();  // the idle pass also refreshes the caption
+    EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("T - Oblimo"));
+}
+
+TEST(MainFrameTest, PlacementIsSavedAndRestored) {
+    const QRect normal(QPoint(40, 30), QSize(900, 640));
+    {
+        EditorHarness m;
+        AppMessageEvent first(WM_APP_RESTORE_PLACEMENT);
+        QCoreApplication::sendEvent(&m.Frame(), &first);
+        EXPECT_EQ(first.Result(), 0) << "a first start has no placement";
+        m.Frame().setWindowState(Qt::WindowNoState);
+        m.Frame().setGeometry(normal);
+        m.Idle();
+        m.Frame().close();
+        FramePlacement stored;
+        ASSERT_TRUE(stored.Load(m.Store()));
+        EXPECT_EQ(stored.NormalRect(), m.Frame().normalGeometry());
+        EXPECT_EQ(stored.iconic, 0);
+        EXPECT_EQ(stored.maximized, 0);
+        EXPECT_EQ(stored.right - stored.left, m.Frame().normalGeometry().width());
+
+        // Saved maximised and minimised from there: comes back maximised.
+        stored.maximized = 1;
+        stored.iconic = 1;
+        stored.Save(m.Store());
+    }
+    {
+        EditorHarness m(QSize(1600, 1000), EditorHarness::KeepSettings);
+        FramePlacement stored;
+        ASSERT_TRUE(stored.Load(m.Store()));
+        AppMessageEvent restore(WM_APP_RESTORE_PLACEMENT);
+        QCoreApplication::sendEvent(&m.Frame(), &restore);
+        EXPECT_EQ(restore.Result(), 1);
+        EXPECT_TRUE(m.Frame().windowState() & Qt::WindowMaximized);
+        EXPECT_FALSE(m.Frame().windowState() & Qt::WindowMinimized);
+        m.Frame().setWindowState(Qt::WindowNoState);
+        m.Idle();
+        EXPECT_EQ(m.Frame().geometry().topLeft(), stored.NormalRect().topLeft());
+    }
+}
+
+TEST(MainFrameTest, AFrameStoredAboveEveryMonitorComesDown) {
+    const QRect monitor(0, 0, 1920, 1080);
+    struct Case {
+        QRect stored;
+        QRect placed;
+    };
+    const Case cases[] = {
+        {QRect(100, -500, 800, 600), QRect(100, 0, 800, 600)},  // a monitor that has gone
+        {QRect(100, -15, 800, 600), QRect(100, -15, 800, 600)}, // within frame + caption / 2
+        {QRect(100, -17, 800, 600), QRect(100, 0, 800, 600)},
+        {QRect(-300, 2000, 800, 600), QRect(-300, 2000, 800, 600)},  // never moved up
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CorrectedNormalRect(c.stored, monitor, 4, 24), c.placed) << c.stored.top();
+
+    EditorHarness m;
+    FramePlacement stored;
+    stored.SetNormalRect(QRect(50, -700, 640, 480));
+    stored.Save(m.Store());
+    AppMessageEvent restore(WM_APP_RESTORE_PLACEMENT);
+    QCoreApplication::sendEvent(&m.Frame(), &restore);
+    EXPECT_EQ(m.Frame().geometry().top(), QGuiApplication::primaryScreen()->geometry().top());
+    EXPECT_EQ(m.Frame().geometry().height(), 480);
+}
+
+TEST(MainFrameTest, ClosingAskTheDocumentFirst) {
+    EditorHarness m;
+    m.LoadInStep2();
+    {
+        ScriptedMessageBoxes boxes({IDCANCEL});
+        EXPECT_FALSE(m.Frame().close());
+        EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("編集中のデータを捨てます。")});
+    }
+    FramePlacement none;
+    EXPECT_FALSE(none.Load(m.Store())) << "a window that stays open saves nothing";
+    ScriptedMessageBoxes boxes({IDOK});
+    EXPECT_TRUE(m.Frame().close());
+    EXPECT_TRUE(none.Load(m.Store()));
+}
+
+}  // namespace
