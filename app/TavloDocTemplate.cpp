@@ -1,6 +1,7 @@
 #include "TavloDocTemplate.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QScreen>
 
 #include "CTavloApp.h"
@@ -8,6 +9,7 @@
 #include "TavloMessageFilter.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
+#include "output/ClipboardCopy.h"
 #include "output/SaveCommands.h"
 #include "platform/AppMessages.h"
 #include "resources/CommandIds.h"
@@ -18,6 +20,8 @@ TavloDocTemplate::TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs) : m_app
     m_document = std::make_unique<CTavloDoc>(app);
     m_document->SetRecentFileList(&m_recentFiles);
     m_frame = std::make_unique<CMainFrame>(m_router, app.Store());
+    // A clipboard file from an earlier run goes once nothing offers it any more.
+    RemoveClipboardTempFile(QGuiApplication::clipboard());
     m_view = new CTavloView(*m_document, *m_frame);
     m_frame->SetView(m_view);
     m_frame->SetDocument(m_document.get());
@@ -39,6 +43,7 @@ TavloDocTemplate::~TavloDocTemplate() {
     m_document->SetResultSaver(nullptr);
     // The view leaves the document before the document goes.
     m_frame.reset();
+    RemoveClipboardTempFile(QGuiApplication::clipboard());
 }
 
 bool TavloDocTemplate::ProcessCommandLine(const QStringList& arguments) {

@@ -9,6 +9,7 @@
 #include "OutputRenderer.h"
 #include "platform/WaitCursor.h"
 #include "HistoryKind.h"
+#include "ImageImport.h"
 #include "ImageLoader.h"
 #include "app/CTavloApp.h"
 #include "platform/AppMessages.h"
@@ -212,12 +213,27 @@ bool CTavloDoc::RenderStep4() {
     return true;
 }
 
-bool CTavloDoc::HandlesCommand(int id) const { return id == ID_TO_STEP2; }
+bool CTavloDoc::HandlesCommand(int id) const {
+    return id == ID_TO_STEP2 || id == ID_EDIT_PASTE_IMAGE;
+}
+
+bool CTavloDoc::ImportAllowed() const { return !m_current || m_current->m_step == 1; }
+
+void CTavloDoc::OnPasteImage() {
+    if (!ImportAllowed()) return;
+    HolderPtr image;
+    const ImportContext context{m_app.Imaging(), m_app.ImageExtensions};
+    if (ReadImageFromClipboard(&image, context) && image && image->PixelCount() != 0)
+        SetNewImage(image);
+}
 
 bool CTavloDoc::OnCommand(int id) {
     switch (id) {
         case ID_TO_STEP2:
             OnToStep2();
+            return true;
+        case ID_EDIT_PASTE_IMAGE:
+            OnPasteImage();
             return true;
         default:
             return false;
@@ -227,6 +243,12 @@ bool CTavloDoc::OnCommand(int id) {
 bool CTavloDoc::OnUpdateCommand(int id, CommandState& state) {
     if (id == ID_TO_STEP2) {
         state.Enable(m_current != nullptr);
+        return true;
+    }
+    if (id == ID_EDIT_PASTE_IMAGE) {
+        // Only the formats on the clipboard are looked at, not their content.
+        const ImportContext context{m_app.Imaging(), m_app.ImageExtensions};
+        state.Enable(ImportAllowed() && ReadImageFromClipboard(nullptr, context));
         return true;
     }
     // Opening another file is offered only before the editing has begun.

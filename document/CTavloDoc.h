@@ -66,6 +66,11 @@ public:
     // After a successful save: the present position becomes the saved one.
     void MarkSaved();
 
+    // "クリップボードから貼り付け": the clipboard's image as a new, unnamed
+    // document, while no image is loaded or in step 1.
+    void OnPasteImage();
+    bool ImportAllowed() const;
+
     // "ステップ2へ >>": a fresh history with the step-1 and step-2 snapshots.
     void OnToStep2();
 

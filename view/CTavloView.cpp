@@ -43,6 +43,7 @@ CTavloView::CTavloView(CTavloDoc& document, CMainFrame& frame, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { OnScrollBarValue(Qt::Vertical, value); });
     viewport()->setMouseTracking(true);
+    viewport()->setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(m_cursorArrow);
     setFocusPolicy(Qt::StrongFocus);
@@ -112,6 +113,7 @@ bool CTavloView::HandlesCommand(int id) const {
         case ID_FILE_SAVE_AS:
         case ID_ROTATE_BY_LINE:
         case ID_LINE_CANCEL:
+        case ID_COPY_RESULT:
             return true;
         default:
             return false;
@@ -122,6 +124,9 @@ bool CTavloView::OnCommand(int id) {
     switch (id) {
         case ID_EDIT_UNDO:
             if (m_lineMode == 0) m_doc.Undo();
+            return true;
+        case ID_COPY_RESULT:
+            OnCopy();
             return true;
         case ID_EDIT_REDO:
             if (m_lineMode == 0) m_doc.Redo();

@@ -117,6 +117,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Drops (ViewClipboard.cpp): an image or one image file, only before step 2.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Display.
@@ -145,6 +150,10 @@ private:
     void OnResultSizeTyped(bool width);
     void OnResetScale();
     void EnterStep3();
+
+    // Clipboard (ViewClipboard.cpp).
+    void OnCopy();
+    bool ImportAllowed() const;
 
     // Steps (ViewSteps.cpp).
     void StoreViewState(CUndoItem* state) const;
@@ -179,6 +188,9 @@ private:
     int m_updatingText = 0;
     float m_zoom = 100.0f;
     int m_initialized = 0;
+    // Whether the drag now over the view carries something importable, as
+    // judged when it entered.
+    bool m_dropAcceptable = false;
     QImage m_backBuffer;
     int m_backBufferValid = 0;
     int m_sourceWidth = 0;

@@ -19,7 +19,10 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 }
 
 int ShowBox(const MessageRequest& request) {
-    QMessageBox box(ToQtIcon(request.icon), QString::fromUtf16(kApplicationTitle), request.text,
+    // The program's texts break lines the Windows way; a Qt label wants "\n".
+    QString text = request.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(ToQtIcon(request.icon), QString::fromUtf16(kApplicationTitle), text,
                     QMessageBox::NoButton, QApplication::activeWindow());
     switch (request.buttons) {
         case MessageButtons::Ok:
