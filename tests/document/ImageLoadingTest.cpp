@@ -14,28 +14,22 @@
 #include "document/ImageLoader.h"
 #include "platform/imaging/CodecFactory.h"
 #include "support/ImageFixtures.h"
+#include "support/SharedCodecs.h"
 
 using namespace Fixtures;
 
 namespace {
 class ImageLoadingTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
-    static void TearDownTestSuite() {
-        delete s_codecs;
-        s_codecs = nullptr;
-    }
 
-    static ImagingServices Services(int useWic) { return {useWic, s_codecs, true}; }
+    static ImagingServices Services(int useWic) { return {useWic, SharedCodecs(), true}; }
 
     HolderPtr Load(const QString& name, const QByteArray& bytes, int useWic) {
         return LoadImageFromFile(WriteFile(m_folder.path(), name, bytes), Services(useWic));
     }
 
-    static CodecFactory* s_codecs;
     QTemporaryDir m_folder;
 };
-CodecFactory* ImageLoadingTest::s_codecs = nullptr;
 
 const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255), kWhite(255, 255, 255);
 

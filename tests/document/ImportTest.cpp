@@ -16,6 +16,7 @@
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/DibReader.h"
 #include "support/ImageFixtures.h"
+#include "support/SharedCodecs.h"
 
 using namespace Fixtures;
 
@@ -233,18 +234,14 @@ TEST(DibReaderTest, MalformedBlocksAreRefusedWithoutReadingBeyondThem) {
 // ---- The reader over data objects -------------------------------------------
 class ImportTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
-    static void TearDownTestSuite() { delete s_codecs; }
-    ImportContext Context() const { return {{1, s_codecs, true}, DefaultImageExtensions()}; }
+    ImportContext Context() const { return {{1, SharedCodecs(), true}, DefaultImageExtensions()}; }
 
     QString Write(const QString& name, const QImage& image, const char* format = "png") {
         return WriteFile(m_folder.path(), name, EncodeWithQt(image, format));
     }
 
-    static CodecFactory* s_codecs;
     QTemporaryDir m_folder;
 };
-CodecFactory* ImportTest::s_codecs = nullptr;
 
 TEST_F(ImportTest, NamesAreCheckedAgainstTheExtensions) {
     const QStringList extensions = DefaultImageExtensions();

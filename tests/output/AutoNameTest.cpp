@@ -13,6 +13,7 @@
 #include "platform/imaging/CodecFactory.h"
 #include "support/ImageFixtures.h"
 #include "support/QtPrinters.h"
+#include "support/SharedCodecs.h"
 
 namespace {
 
@@ -114,11 +115,6 @@ TEST(AutoNameTest, ExtensionIsKeptOnlyWhenItCanBeWritten) {
 
 class AutoNameFolderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
-    static void TearDownTestSuite() {
-        delete s_codecs;
-        s_codecs = nullptr;
-    }
 
     QString Root() const { return m_root.path(); }
     // Creates files, or folders for names ending in "/", below the root.
@@ -140,14 +136,12 @@ protected:
     static bool RealWriter(const QString& path, bool heif) {
         QImage pixels = Fixtures::Quadrants(8, 6).convertToFormat(QImage::Format_BGR888);
         return WriteBitmapFile(Bitmap{pixels, 300, 300}, OutputFormatForPath(path, heif),
-                               ImagingServices{1, s_codecs, heif}, path, FilePublish::NoReplace);
+                               ImagingServices{1, SharedCodecs(), heif}, path, FilePublish::NoReplace);
     }
 
-    static CodecFactory* s_codecs;
     QTemporaryDir m_root;
     AppSettings m_settings;
 };
-CodecFactory* AutoNameFolderTest::s_codecs = nullptr;
 
 struct NamingCase {
     const char* label;

@@ -19,6 +19,7 @@
 #include "support/EncodedFiles.h"
 #include "support/ImageFixtures.h"
 #include "support/QtPrinters.h"
+#include "support/SharedCodecs.h"
 
 using namespace EncodedFiles;
 
@@ -49,11 +50,6 @@ TEST(OutputFormatTest, ExtensionDecidesIgnoringCase) {
 
 class BitmapFileWriterTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
-    static void TearDownTestSuite() {
-        delete s_codecs;
-        s_codecs = nullptr;
-    }
 
     QString Path(const QString& name) const { return m_folder.filePath(name); }
     QStringList Entries() const {
@@ -61,12 +57,10 @@ protected:
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                        QDir::Name);
     }
-    static ImagingServices Services(int useWic, bool heif) { return {useWic, s_codecs, heif}; }
+    static ImagingServices Services(int useWic, bool heif) { return {useWic, SharedCodecs(), heif}; }
 
-    static CodecFactory* s_codecs;
     QTemporaryDir m_folder;
 };
-CodecFactory* BitmapFileWriterTest::s_codecs = nullptr;
 
 struct WrittenCase {
     const char* name;
@@ -82,7 +76,7 @@ class WrittenFileTest : public BitmapFileWriterTest,
 
 TEST_P(WrittenFileTest, HasTheFormatAndStampOfItsPathAndComponent) {
     const WrittenCase& c = GetParam();
-    if (c.container == ContainerFormat::Heif && !s_codecs->HasHeifEncoder())
+    if (c.container == ContainerFormat::Heif && !SharedCodecs()->HasHeifEncoder())
         GTEST_SKIP() << "libheif has no HEVC encoder here";
     const QImage original = Pattern(29, 17, c.transparent);
     const QImage pixels =
@@ -108,7 +102,7 @@ TEST_P(WrittenFileTest, HasTheFormatAndStampOfItsPathAndComponent) {
     }
 
     const auto decoded =
-        c.container == ContainerFormat::Heif ? s_codecs->Decode(file) : DecodeWithQt(file);
+        c.container == ContainerFormat::Heif ? SharedCodecs()->Decode(file) : DecodeWithQt(file);
     ASSERT_TRUE(decoded);
     const QImage expected = c.transparent ? original : Opaque(original);
     if (c.container == ContainerFormat::Png || c.container == ContainerFormat::Bmp) {
@@ -216,7 +210,7 @@ TEST_P(WriteFailureTest, LeavesTheFolderAsItWas) {
     Fixtures::WriteFile(m_folder.path(), existing, oldBytes);
     const QStringList before = Entries();
 
-    const ImagingServices services{c.useWic, c.noCodecs ? nullptr : s_codecs, false};
+    const ImagingServices services{c.useWic, c.noCodecs ? nullptr : SharedCodecs(), false};
     const QString path = Path(c.name);
     bool written;
     {

@@ -15,6 +15,7 @@
 #include "platform/imaging/QtImageEncoder.h"
 #include "platform/imaging/RowSource.h"
 #include "support/EncodedFiles.h"
+#include "support/SharedCodecs.h"
 
 using namespace EncodedFiles;
 
@@ -25,14 +26,7 @@ const char* Name(Component c) { return c == Component::Qt ? "Qt" : "Codecs"; }
 
 class EncoderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { s_codecs = CodecFactory::Create().release(); }
-    static void TearDownTestSuite() {
-        delete s_codecs;
-        s_codecs = nullptr;
-    }
-    static CodecFactory* s_codecs;
 };
-CodecFactory* EncoderTest::s_codecs = nullptr;
 
 // Checks the contract every encoder relies on: bands in increasing order,
 // none skipped, none repeated, none beyond the image.
@@ -181,13 +175,13 @@ class RoundTripTest : public EncoderTest, public ::testing::WithParamInterface<R
 
 TEST_P(RoundTripTest, DecodesToWhatWasWritten) {
     const RoundTripCase& c = GetParam();
-    if (QByteArray(c.format) == "heic" && !s_codecs->HasHeifEncoder())
+    if (QByteArray(c.format) == "heic" && !SharedCodecs()->HasHeifEncoder())
         GTEST_SKIP() << "libheif has no HEVC encoder here";
     // Odd sizes: BMP row padding, JPEG and HEVC partial blocks, chroma rounding.
     const QImage original = Pattern(37, 23, /*withAlpha=*/true);
-    const auto bytes = Encode(c.encoder, c.format, InLayout(original, c.layout), *s_codecs);
+    const auto bytes = Encode(c.encoder, c.format, InLayout(original, c.layout), *SharedCodecs());
     ASSERT_TRUE(bytes);
-    const auto decoded = Decode(c.decoder, *bytes, *s_codecs);
+    const auto decoded = Decode(c.decoder, *bytes, *SharedCodecs());
     ASSERT_TRUE(decoded);
     const bool keepsAlpha = QByteArray(c.format) == "png" && c.layout == Bgra;
     const QImage expected = keepsAlpha ? original : Opaque(original);
@@ -224,7 +218,7 @@ class ResolutionTest : public EncoderTest, public ::testing::WithParamInterface<
 TEST_P(ResolutionTest, StoredOnlyByTheFirstComponent) {
     const ResolutionCase& c = GetParam();
     const auto bytes =
-        Encode(c.component, c.format, Pattern(8, 8, false), *s_codecs, c.dpiX, c.dpiY);
+        Encode(c.component, c.format, Pattern(8, 8, false), *SharedCodecs(), c.dpiX, c.dpiY);
     ASSERT_TRUE(bytes);
     const auto stored = StoredResolution(*bytes);
     ASSERT_EQ(stored.has_value(), c.stored.has_value());
@@ -314,7 +308,7 @@ struct FailureCase {
 class EncoderFailureTest : public EncoderTest, public ::testing::WithParamInterface<FailureCase> {
 protected:
     void SetUp() override {
-        if (QByteArray(GetParam().format) == "heic" && !s_codecs->HasHeifEncoder())
+        if (QByteArray(GetParam().format) == "heic" && !SharedCodecs()->HasHeifEncoder())
             GTEST_SKIP() << "libheif has no HEVC encoder here";
     }
 };
@@ -322,7 +316,7 @@ protected:
 TEST_P(EncoderFailureTest, FullSinkFailsTheEncoding) {
     const FailureCase& c = GetParam();
     const QImage image = InLayout(Pattern(300, 200, false), Bgr);
-    const auto complete = Encode(c.component, c.format, image, *s_codecs);
+    const auto complete = Encode(c.component, c.format, image, *SharedCodecs());
     ASSERT_TRUE(complete);
     const std::int64_t size = complete->size();
     for (const std::int64_t capacity : {std::int64_t(0), std::int64_t(20), size / 2, size - 1}) {
@@ -334,7 +328,7 @@ TEST_P(EncoderFailureTest, FullSinkFailsTheEncoding) {
             ok = EncodeWithQt(Bitmap{image, 0, 0}, qtFormat, sink);
         } else {
             ImageRowSource rows(image);
-            ok = s_codecs->Encode(QString::fromLatin1(c.format), rows, sink);
+            ok = SharedCodecs()->Encode(QString::fromLatin1(c.format), rows, sink);
         }
         EXPECT_FALSE(ok) << "capacity " << capacity << " of " << complete->size();
     }
@@ -354,18 +348,18 @@ TEST_F(EncoderTest, FailingSourceFailsEverySecondComponentEncoder) {
     // Tall enough for several bands, failing in the last one.
     const QImage image = InLayout(Pattern(40, 3000, false), Bgr);
     for (const char* format : {"png", "jpeg", "bmp", "heic"}) {
-        if (QByteArray(format) == "heic" && !s_codecs->HasHeifEncoder()) continue;
+        if (QByteArray(format) == "heic" && !SharedCodecs()->HasHeifEncoder()) continue;
         FailingRowSource rows(image, 2990);
         BufferSink sink;
-        EXPECT_FALSE(s_codecs->Encode(QString::fromLatin1(format), rows, sink)) << format;
+        EXPECT_FALSE(SharedCodecs()->Encode(QString::fromLatin1(format), rows, sink)) << format;
     }
 }
 
 TEST_F(EncoderTest, JpegBeyondItsSizeLimitFailsInBothComponents) {
     // JPEG sides end at 65500 pixels.
     const QImage wide = InLayout(Pattern(70000, 1, false), Bgr);
-    EXPECT_FALSE(Encode(Qt, "jpeg", wide, *s_codecs));
-    EXPECT_FALSE(Encode(Codecs, "jpeg", wide, *s_codecs));
+    EXPECT_FALSE(Encode(Qt, "jpeg", wide, *SharedCodecs()));
+    EXPECT_FALSE(Encode(Codecs, "jpeg", wide, *SharedCodecs()));
 }
 
 // ---- Looking encoders up ----
@@ -405,8 +399,8 @@ TEST_F(EncoderTest, SecondComponentKnowsItsFourContainersIgnoringCase) {
                        {"PNG", true},
                        {"Jpeg", true},
                        {"bmp", true},
-                       {"heic", s_codecs->HasHeifEncoder()},
-                       {"HEIC", s_codecs->HasHeifEncoder()},
+                       {"heic", SharedCodecs()->HasHeifEncoder()},
+                       {"HEIC", SharedCodecs()->HasHeifEncoder()},
                        {"jpg", false},
                        {"gif", false},
                        {"tiff", false},
@@ -414,7 +408,7 @@ TEST_F(EncoderTest, SecondComponentKnowsItsFourContainersIgnoringCase) {
     for (const auto& c : cases) {
         ImageRowSource rows(image);
         BufferSink sink;
-        EXPECT_EQ(s_codecs->Encode(QString::fromLatin1(c.name), rows, sink), c.known) << c.name;
+        EXPECT_EQ(SharedCodecs()->Encode(QString::fromLatin1(c.name), rows, sink), c.known) << c.name;
         EXPECT_EQ(sink.Bytes().isEmpty(), !c.known) << c.name;
     }
 }
