@@ -21,7 +21,6 @@ using namespace Fixtures;
 namespace {
 class ImageLoadingTest : public ::testing::Test {
 protected:
-
     static ImagingServices Services(int useWic) { return {useWic, SharedCodecs(), true}; }
 
     HolderPtr Load(const QString& name, const QByteArray& bytes, int useWic) {

@@ -115,7 +115,6 @@ TEST(AutoNameTest, ExtensionIsKeptOnlyWhenItCanBeWritten) {
 
 class AutoNameFolderTest : public ::testing::Test {
 protected:
-
     QString Root() const { return m_root.path(); }
     // Creates files, or folders for names ending in "/", below the root.
     void Create(const QStringList& entries) {

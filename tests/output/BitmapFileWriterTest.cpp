@@ -50,7 +50,6 @@ TEST(OutputFormatTest, ExtensionDecidesIgnoringCase) {
 
 class BitmapFileWriterTest : public ::testing::Test {
 protected:
-
     QString Path(const QString& name) const { return m_folder.filePath(name); }
     QStringList Entries() const {
         return QDir(m_folder.path())
