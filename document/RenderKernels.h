@@ -38,13 +38,19 @@ void RenderSpanGeneral(const SourcePixels& source, RowWalk walk, int count, Marg
                        int bytesPerPixel, std::uint8_t* out);
 
 // The fast path for an opaque source where every sample's four neighbours are
-// inside the source: plain bilinear interpolation, alpha 255. Chooses AVX2
-// when the processor has it.
+// inside the source: plain bilinear interpolation, alpha 255. Takes the widest
+// vector loop the processor has.
 void RenderSpanOpaqueInterior(const SourcePixels& source, RowWalk walk, int count,
                               int bytesPerPixel, std::uint8_t* out);
 
-// The portable version of the same (also the reference the AVX2 loop is tested
-// against).
+// The versions of the same loop for AVX2 and AVX-512; false (nothing done)
+// when the processor lacks the instructions. All give the portable loop's bits.
+bool RenderSpanOpaqueInteriorAvx2(const SourcePixels& source, RowWalk walk, int count,
+                                  int bytesPerPixel, std::uint8_t* out);
+bool RenderSpanOpaqueInteriorAvx512(const SourcePixels& source, RowWalk walk, int count,
+                                    int bytesPerPixel, std::uint8_t* out);
+
+// The portable version of the same, the reference of the vector loops.
 void RenderSpanOpaqueInteriorPortable(const SourcePixels& source, RowWalk walk, int count,
                                       int bytesPerPixel, std::uint8_t* out);
 

@@ -134,16 +134,45 @@ bool HaveAvx2() {
     static const bool have = __builtin_cpu_supports("avx2");
     return have;
 }
+
+bool HaveAvx512() {
+    static const bool have =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return have;
+}
 }  // namespace
+
+void SpanAvx512(const SourcePixels& source, RowWalk walk, int count, int bytesPerPixel,
+                std::uint8_t* out);
+
+bool RenderSpanOpaqueInteriorAvx2(const SourcePixels& source, RowWalk walk, int count,
+                                  int bytesPerPixel, std::uint8_t* out) {
+    if (!HaveAvx2()) return false;
+    SpanAvx2(source, walk, count, bytesPerPixel, out);
+    return true;
+}
+
+bool RenderSpanOpaqueInteriorAvx512(const SourcePixels& source, RowWalk walk, int count,
+                                    int bytesPerPixel, std::uint8_t* out) {
+    if (!HaveAvx512()) return false;
+    SpanAvx512(source, walk, count, bytesPerPixel, out);
+    return true;
+}
 
 void RenderSpanOpaqueInterior(const SourcePixels& source, RowWalk walk, int count,
                               int bytesPerPixel, std::uint8_t* out) {
-    if (HaveAvx2())
-        SpanAvx2(source, walk, count, bytesPerPixel, out);
-    else
+    // The widest loop the processor has; all give the same bits.
+    if (!RenderSpanOpaqueInteriorAvx512(source, walk, count, bytesPerPixel, out) &&
+        !RenderSpanOpaqueInteriorAvx2(source, walk, count, bytesPerPixel, out))
         RenderSpanOpaqueInteriorPortable(source, walk, count, bytesPerPixel, out);
 }
 #else
+bool RenderSpanOpaqueInteriorAvx2(const SourcePixels&, RowWalk, int, int, std::uint8_t*) {
+    return false;
+}
+bool RenderSpanOpaqueInteriorAvx512(const SourcePixels&, RowWalk, int, int, std::uint8_t*) {
+    return false;
+}
 void RenderSpanOpaqueInterior(const SourcePixels& source, RowWalk walk, int count,
                               int bytesPerPixel, std::uint8_t* out) {
     RenderSpanOpaqueInteriorPortable(source, walk, count, bytesPerPixel, out);

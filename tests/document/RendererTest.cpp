@@ -353,7 +353,7 @@ TEST(RendererResolution, QuarterTurnExchangesTheResolutions) {
     EXPECT_FLOAT_EQ(DrawingAngle(30.0f), 30.0f);
 }
 
-TEST(RendererKernels, Avx2LoopMatchesThePortableLoop) {
+TEST(RendererKernels, VectorLoopsMatchThePortableLoop) {
     const QImage source = RandomImage(300, 200, false, 9);
     const SourcePixels pixels{source.constBits(), source.bytesPerLine(), 300, 200};
     std::mt19937 random(4);
@@ -365,10 +365,12 @@ TEST(RendererKernels, Avx2LoopMatchesThePortableLoop) {
                            std::int64_t(int(random() % 4096) - 2048) << 18};
         const int count = int(random() % 40) + 1;
         for (const int bpp : {3, 4}) {
-            std::vector<std::uint8_t> fast(std::size_t(count) * bpp), slow(fast.size());
-            RenderSpanOpaqueInterior(pixels, walk, count, bpp, fast.data());
+            std::vector<std::uint8_t> slow(std::size_t(count) * bpp), fast(slow.size());
             RenderSpanOpaqueInteriorPortable(pixels, walk, count, bpp, slow.data());
-            ASSERT_EQ(fast, slow) << trial;
+            if (RenderSpanOpaqueInteriorAvx2(pixels, walk, count, bpp, fast.data()))
+                ASSERT_EQ(fast, slow) << "AVX2, trial " << trial;
+            if (RenderSpanOpaqueInteriorAvx512(pixels, walk, count, bpp, fast.data()))
+                ASSERT_EQ(fast, slow) << "AVX-512, trial " << trial;
         }
     }
 }

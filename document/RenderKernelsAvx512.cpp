@@ -1,0 +1,124 @@
+// The opaque interior loop with AVX-512 (F and BW): the channel-wise method of
+// the AVX2 loop, sixteen output pixels per iteration. Same arithmetic, same
+// bits as the portable loop.
+
+#include "RenderKernels.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+
+#include <cstring>
+
+#define OBLIMO_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
+
+namespace {
+// Positions of eight consecutive pixels.
+OBLIMO_AVX512 __m512i Ramp8(std::int64_t start, std::int64_t step) {
+    return _mm512_setr_epi64(start, start + step, start + 2 * step, start + 3 * step,
+                             start + 4 * step, start + 5 * step, start + 6 * step,
+                             start + 7 * step);
+}
+
+// Rounded 1/256-pixel positions of sixteen pixels as dwords in order.
+OBLIMO_AVX512 __m512i Eighths16(__m512i low, __m512i high) {
+    const __m512i half = _mm512_set1_epi64(std::int64_t(1) << 23);
+    const __m256i a = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_add_epi64(low, half), 24));
+    const __m256i b = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_add_epi64(high, half), 24));
+    return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
+}
+
+// Four 128-bit lanes, each the 8-byte pairs of pixels k and k + 1.
+OBLIMO_AVX512 __m512i Lanes(const __m128i* v, int a, int b, int c, int d) {
+    __m512i r = _mm512_castsi128_si512(_mm_unpacklo_epi64(v[a], v[a + 1]));
+    r = _mm512_inserti32x4(r, _mm_unpacklo_epi64(v[b], v[b + 1]), 1);
+    r = _mm512_inserti32x4(r, _mm_unpacklo_epi64(v[c], v[c + 1]), 2);
+    return _mm512_inserti32x4(r, _mm_unpacklo_epi64(v[d], v[d + 1]), 3);
+}
+
+OBLIMO_AVX512 __m512i EvenDwords(__m512i a, __m512i b) {
+    return _mm512_castps_si512(
+        _mm512_shuffle_ps(_mm512_castsi512_ps(a), _mm512_castsi512_ps(b), 0x88));
+}
+
+OBLIMO_AVX512 __m512i OddDwords(__m512i a, __m512i b) {
+    return _mm512_castps_si512(
+        _mm512_shuffle_ps(_mm512_castsi512_ps(a), _mm512_castsi512_ps(b), 0xDD));
+}
+
+OBLIMO_AVX512 __m512i Horizontal(__m512i left, __m512i right, __m512i wx) {
+    return _mm512_add_epi16(_mm512_slli_epi16(left, 8),
+                            _mm512_mullo_epi16(_mm512_sub_epi16(right, left), wx));
+}
+
+OBLIMO_AVX512 __m512i Vertical(__m512i top, __m512i bottom, __m512i fy8) {
+    const __m512i v = _mm512_add_epi16(_mm512_sub_epi16(top, _mm512_mulhi_epu16(top, fy8)),
+                                       _mm512_mulhi_epu16(bottom, fy8));
+    return _mm512_srli_epi16(_mm512_add_epi16(v, _mm512_set1_epi16(128)), 8);
+}
+}  // namespace
+
+__attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& source,
+                                                             RowWalk walk, int count,
+                                                             int bytesPerPixel, std::uint8_t* out) {
+    const std::uint8_t* bits = source.bits;
+    const qsizetype stride = source.stride;
+    const __m512i evenBytes = _mm512_set1_epi32(0x00FF00FF);
+    const __m512i low8 = _mm512_set1_epi32(255);
+    const __m512i stridePixels = _mm512_set1_epi32(int(stride / 4));
+    const __m512i compact = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+    __m512i xLow = Ramp8(walk.x, walk.dx), xHigh = Ramp8(walk.x + 8 * walk.dx, walk.dx);
+    __m512i yLow = Ramp8(walk.y, walk.dy), yHigh = Ramp8(walk.y + 8 * walk.dy, walk.dy);
+    const __m512i stepX = _mm512_set1_epi64(16 * walk.dx), stepY = _mm512_set1_epi64(16 * walk.dy);
+    alignas(64) std::int32_t offsets[16];
+    alignas(64) std::uint8_t staged[64];
+
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m512i ex = Eighths16(xLow, xHigh), ey = Eighths16(yLow, yHigh);
+        xLow = _mm512_add_epi64(xLow, stepX), xHigh = _mm512_add_epi64(xHigh, stepX);
+        yLow = _mm512_add_epi64(yLow, stepY), yHigh = _mm512_add_epi64(yHigh, stepY);
+        const __m512i index = _mm512_add_epi32(
+            _mm512_mullo_epi32(_mm512_srli_epi32(ey, 8), stridePixels), _mm512_srli_epi32(ex, 8));
+        _mm512_store_si512(offsets, index);
+
+        __m128i upper[16], lower[16];
+        for (int k = 0; k < 16; ++k) {
+            const std::uint8_t* p = bits + qsizetype(offsets[k]) * 4;
+            upper[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            lower[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride));
+        }
+        // Lanes of pairs (0 1 | 4 5 | 8 9 | 12 13) and (2 3 | 6 7 | ...); their
+        // even dwords are the left neighbours in order, the odd ones the right.
+        const __m512i ua = Lanes(upper, 0, 4, 8, 12), ub = Lanes(upper, 2, 6, 10, 14);
+        const __m512i la = Lanes(lower, 0, 4, 8, 12), lb = Lanes(lower, 2, 6, 10, 14);
+        const __m512i upperLeft = EvenDwords(ua, ub), upperRight = OddDwords(ua, ub);
+        const __m512i lowerLeft = EvenDwords(la, lb), lowerRight = OddDwords(la, lb);
+
+        const __m512i fx = _mm512_and_si512(ex, low8), fy = _mm512_and_si512(ey, low8);
+        const __m512i wx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+        const __m512i fy8 = _mm512_slli_epi16(_mm512_or_si512(fy, _mm512_slli_epi32(fy, 16)), 8);
+        const __m512i even = Vertical(Horizontal(_mm512_and_si512(upperLeft, evenBytes),
+                                                 _mm512_and_si512(upperRight, evenBytes), wx),
+                                      Horizontal(_mm512_and_si512(lowerLeft, evenBytes),
+                                                 _mm512_and_si512(lowerRight, evenBytes), wx),
+                                      fy8);
+        const __m512i odd = Vertical(
+            Horizontal(_mm512_srli_epi16(upperLeft, 8), _mm512_srli_epi16(upperRight, 8), wx),
+            Horizontal(_mm512_srli_epi16(lowerLeft, 8), _mm512_srli_epi16(lowerRight, 8), wx),
+            fy8);
+        const __m512i pixels = _mm512_or_si512(even, _mm512_slli_epi16(odd, 8));
+        if (bytesPerPixel == 4) {
+            _mm512_storeu_si512(out, pixels);
+            out += 64;
+        } else {
+            _mm512_store_si512(staged, _mm512_shuffle_epi8(pixels, compact));
+            for (int lane = 0; lane < 4; ++lane) std::memcpy(out + lane * 12, staged + lane * 16, 12);
+            out += 48;
+        }
+    }
+    walk.x += std::int64_t(i) * walk.dx;
+    walk.y += std::int64_t(i) * walk.dy;
+    if (i < count) RenderSpanOpaqueInteriorPortable(source, walk, count - i, bytesPerPixel, out);
+}
+#endif
