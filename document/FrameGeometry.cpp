@@ -1,5 +1,7 @@
 #include "FrameGeometry.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <utility>
 
@@ -93,9 +95,18 @@ FrameRect DefaultTrimFrame(int imageWidth, int imageHeight, float a) {
     return {-x, -y, x, y};
 }
 
+// trunc(value) as an int, saturated at the ends of the int range (NaN gives
+// 0): a typed size or a frame drawn far out can make the double leave it, and
+// the size check then refuses the result.
+int SaturatedInt(double value) {
+    if (!(value == value)) return 0;
+    return int(std::clamp(std::trunc(value), double(INT_MIN), double(INT_MAX)));
+}
+
 TrimSize ComputeTrimSize(const FrameRect& frame, int imageWidth, int imageHeight, float angle) {
     const PointF c = SnapTrimCorner(frame.left, frame.top, imageWidth, imageHeight, angle);
-    return {int(std::trunc(frame.right - c.x)) + 1, int(std::trunc(frame.bottom - c.y)) + 1};
+    return {SaturatedInt(double(frame.right - c.x) + 1.0),
+            SaturatedInt(double(frame.bottom - c.y) + 1.0)};
 }
 
 TrimSize ComputeTrimSize(const FrameRect& frame, const CUndoItem& state) {
@@ -104,14 +115,14 @@ TrimSize ComputeTrimSize(const FrameRect& frame, const CUndoItem& state) {
                            state.m_angle);
 }
 
-int ResultFromFactor(int trimmed, double factor) { return int(std::trunc(trimmed * factor)); }
+int ResultFromFactor(int trimmed, double factor) { return SaturatedInt(trimmed * factor); }
 
 double FactorForTypedSize(int typed, int trimmed) {
-    return trimmed >= 2 ? double(typed - 1) / double(trimmed - 1) : 0.0;
+    return trimmed >= 2 ? (double(typed) - 1.0) / (double(trimmed) - 1.0) : 0.0;
 }
 
 int KeepRatioSize(int trimmed, double factor) {
-    return int(std::trunc((trimmed - 1) * factor)) + 1;
+    return SaturatedInt((double(trimmed) - 1.0) * factor + 1.0);
 }
 
 ResultSizeCheck CheckResultSize(int resultWidth, int resultHeight, double scaleX, double scaleY,

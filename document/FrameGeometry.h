@@ -46,6 +46,9 @@ FrameRect DefaultTrimFrame(int imageWidth, int imageHeight, float angle);
 TrimSize ComputeTrimSize(const FrameRect& frame, const CUndoItem& state);
 TrimSize ComputeTrimSize(const FrameRect& frame, int imageWidth, int imageHeight, float angle);
 
+// trunc(value) as an int, saturated at the ends of the int range; NaN gives 0.
+int SaturatedInt(double value);
+
 // A frame change gives the result size trunc(trimmed x factor).
 int ResultFromFactor(int trimmed, double factor);
 // A typed result size gives the factor that maps the first and last pixel

@@ -8,6 +8,7 @@
 #include "CTavloDoc.h"
 #include "RenderKernels.h"
 #include "platform/imaging/ImageAllocation.h"
+#include "platform/imaging/ImageLimits.h"
 
 namespace {
 constexpr double kFixedOne = 4294967296.0;  // 32.32 fixed point
@@ -34,6 +35,13 @@ void NarrowToBand(double start, double step, double lo, double hi, double* from,
 }  // namespace
 
 bool OutputParamsRenderable(const CUndoItem& params) {
+    const auto finite = [](double v) { return std::isfinite(v); };
+    // Beyond the program's image limit a result could not be held in memory;
+    // non-finite numbers would make the map back into the source meaningless.
+    if (!ImageSizeAcceptable(params.m_resultWidth, params.m_resultHeight) ||
+        !finite(params.m_angle) || !finite(params.m_trimLeft) || !finite(params.m_trimTop) ||
+        !finite(float(params.m_scaleX)) || !finite(float(params.m_scaleY)))
+        return false;
     return params.m_resultWidth >= 1 && params.m_resultHeight >= 1 &&
            float(params.m_scaleX) > 0.0f && float(params.m_scaleY) > 0.0f &&
            params.m_resultWidth >= params.m_trimWidth &&

@@ -89,7 +89,7 @@ void SaveCommands::OnSaveAutoName() {
         !document.OutputParams())
         return;
     if (!document.IsModified() &&
-        AppMessageBox(Strings::SaveAnotherCopy(), MessageButtons::OkCancel, MessageIcon::Question) !=
+        AppMessageBox(Strings::SaveAnotherCopy(), MessageButtons::OkCancel) !=
             IDOK)
         return;
     const bool transparent = ResultIsTransparent(*current);

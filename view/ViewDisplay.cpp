@@ -22,6 +22,7 @@
 namespace {
 constexpr float kMinZoom = 5.0f;
 constexpr float kMaxZoom = 1000.0f;
+constexpr float kMinTypedZoom = 0.01f;
 constexpr int kGridSpacing = 64;
 constexpr int kWheelPixelsPerNotch = 24;
 
@@ -145,8 +146,11 @@ void CTavloView::OnZoomNotify(int code, int parameter) {
             if (m_updatingText || !Current() || !box) return;
             // Applied as typed, so "150" zooms to 1, 15 and 150 % in turn; very
             // large values stop at the largest zoom so the canvas stays finite.
+            // Below 0.01 % (zero once it is a float, say) positions in view space
+            // would outgrow every integer, so such a value is not applied.
             const double typed = LeadingNumber(box->currentText());
-            if (typed > 0.0) SetZoom(float(std::min(typed, double(kMaxZoom))), -1, -1, false);
+            const float zoom = float(std::min(typed, double(kMaxZoom)));
+            if (zoom >= kMinTypedZoom) SetZoom(zoom, -1, -1, false);
             return;
         }
         case CBN_SELCHANGE:

@@ -44,7 +44,10 @@ void CTavloView::SyncAngleScrollBar() {
     auto* bar = qobject_cast<QScrollBar*>(TopItem(IDC_ANGLE_SCROLL));
     const CUndoItem* current = Current();
     if (!bar || !current) return;
-    const float product = current->m_angle * kAngleScrollUnits;
+    // The angle is normalised, but the product is bounded before it becomes an
+    // int whatever comes in.
+    const float product =
+        std::clamp(current->m_angle * float(kAngleScrollUnits), -1.0e6f, 1.0e6f);
     const int r = int(std::trunc(product + (product >= 0.0f ? 0.5f : -0.5f)));
     const int target = std::clamp(r + kAngleScrollZero, 0, kAngleScrollMax);
     if (bar->value() == target) return;
@@ -57,7 +60,10 @@ void CTavloView::OnAngleNotify(int code) {
     switch (code) {
         case CBN_EDITCHANGE: {
             if (m_updatingText || !current || !box) return;
-            const float typed = float(LeadingNumber(box->currentText()));
+            // A number too large for a float is no angle: like text without a
+            // number it reads as 0.
+            float typed = float(LeadingNumber(box->currentText()));
+            if (!std::isfinite(typed)) typed = 0.0f;
             if (typed == current->m_angle) return;
             current->m_angle = NormalizeAngle(typed);
             // Typing records coalesce, so a whole number is one undo step.

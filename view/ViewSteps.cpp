@@ -13,6 +13,7 @@
 #include "frame/CMainFrame.h"
 #include "frame/CScrollHookDialogBar.h"
 #include "platform/AppMessages.h"
+#include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/Strings.h"
 
@@ -207,8 +208,12 @@ void CTavloView::OnToStep4(bool rerender) {
         m_doc.FreezeOutputParams();
     }
     if (!ValidateResultSize()) return;
-    // A render that gives nothing (memory short) leaves the state as it was.
-    if (!m_doc.RenderStep4()) return;
+    // A render that gives nothing (a result too large to hold, memory short)
+    // leaves the state as it was, and says so.
+    if (!m_doc.RenderStep4()) {
+        AppMessageBox(Strings::SizeImpossible());
+        return;
+    }
     if (DialogBar* bar = m_frame.GetControlBar(IDD_STEP4_BAR)) {
         bar->SetDlgItemText(IDC_RESULT_WIDTH_STEP4, QString::number(m_sizeCalc.m_resultWidth));
         bar->SetDlgItemText(IDC_RESULT_HEIGHT_STEP4, QString::number(m_sizeCalc.m_resultHeight));

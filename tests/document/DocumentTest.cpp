@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <functional>
 
 #include "app/CTavloApp.h"
@@ -74,6 +75,11 @@ TEST_F(DocumentTest, AngleNormalisationKeepsBothEnds) {
         {540.0f, 180.0f},   {-725.0f, -5.0f}, {180.5f, -179.5f}, {-180.0f, -180.0f},
         {180.0f, 180.0f},   {-190.0f, 170.0f}, {360.0f, 0.0f},   {-360.0f, 0.0f},
         {720.5f, 0.5f},     {12.5f, 12.5f},    {-0.25f, -0.25f}, {1080.0f, 0.0f},
+        // Whole turns come off exactly even for huge values; what is not a
+        // number gives 0.
+        {1e12f, 144.0f},  // 1e12f is 999999995904, 144 past a whole turn
+        {-1e12f, -144.0f},
+        {INFINITY, 0.0f},   {-INFINITY, 0.0f}, {NAN, 0.0f},
     };
     for (const auto& [in, out] : cases) EXPECT_FLOAT_EQ(NormalizeAngle(in), out) << in;
 }

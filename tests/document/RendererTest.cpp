@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTransform>
+#include <climits>
 #include <cmath>
 #include <random>
 
@@ -333,6 +334,15 @@ TEST(RendererMargin, NoOutputForImpossibleSizes) {
     EXPECT_FALSE(OutputParamsRenderable(state));
     state.m_resultWidth = 10;
     EXPECT_TRUE(OutputParamsRenderable(state));
+    // Beyond what memory can hold, or numbers that are none.
+    CUndoItem huge = state;
+    huge.m_resultWidth = huge.m_resultHeight = 100000;
+    EXPECT_FALSE(OutputParamsRenderable(huge));
+    for (float CUndoItem::*field : {&CUndoItem::m_angle, &CUndoItem::m_trimLeft, &CUndoItem::m_trimTop}) {
+        CUndoItem broken = state;
+        broken.*field = NAN;
+        EXPECT_FALSE(OutputParamsRenderable(broken));
+    }
 }
 
 TEST(RendererResolution, QuarterTurnExchangesTheResolutions) {
@@ -488,5 +498,12 @@ TEST(FrameGeometryTest, TypedSizesAndFactors) {
     EXPECT_EQ(FactorForTypedSize(5, 1), 0.0);
     EXPECT_DOUBLE_EQ(FactorForTypedSize(0, 784), -1.0 / 783.0);
     EXPECT_EQ(ResultFromFactor(784, 1.0), 784);
+    // Typed sizes at the ends of the int range stay defined and saturate.
+    EXPECT_TRUE(std::isfinite(FactorForTypedSize(INT_MIN, 784)));
+    EXPECT_EQ(ResultFromFactor(470, 1e300), INT_MAX);
+    EXPECT_EQ(KeepRatioSize(470, FactorForTypedSize(INT_MAX, 784)), 1286296080);
+    EXPECT_EQ(KeepRatioSize(470, 1e300), INT_MAX);
+    EXPECT_EQ(ResultFromFactor(470, -1e300), INT_MIN);
+    EXPECT_EQ(ResultFromFactor(470, NAN), 0);
 }
 }  // namespace

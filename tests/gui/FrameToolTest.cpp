@@ -172,6 +172,8 @@ TEST_F(FrameToolTest, TheSizeCheckKeepsStep3) {
         {"999", "トリム後サイズより小さくすることはできません。"},
         {"abc", "そのサイズにはできません。"},
         {"0", "そのサイズにはできません。"},
+        // Far beyond what memory can hold: the render refuses it.
+        {"99999999999", "そのサイズにはできません。"},
     };
     for (const Case& c : cases) {
         m.TypeInto(Field(IDC_RESULT_WIDTH), QString::fromLatin1(c.width));
