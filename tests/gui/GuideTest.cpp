@@ -224,11 +224,26 @@ TEST_F(GuideTest, EnableRulesOfTheCommands) {
 
 TEST_F(GuideTest, GridTogglesWithItsCheckMarkInEveryStep) {
     QAction* grid = m.Frame().Action(ID_VIEW_GRID);
-    const bool initially = m.View().Grid();
-    EXPECT_TRUE(initially) << "the grid is on at the first start";
-    Trigger(ID_VIEW_GRID);
-    EXPECT_NE(m.View().Grid(), initially);
-    EXPECT_EQ(grid->isChecked(), m.View().Grid());
+    EXPECT_TRUE(m.View().Grid()) << "the grid is on at the first start";
+    const auto toggleTwice = [&](const char* where) {
+        for (int i = 0; i < 2; ++i) {
+            const bool before = m.View().Grid();
+            Trigger(ID_VIEW_GRID);
+            m.Idle();
+            EXPECT_NE(m.View().Grid(), before) << where;
+            EXPECT_EQ(grid->isChecked(), m.View().Grid()) << where;
+            EXPECT_TRUE(grid->isEnabled()) << where;
+        }
+    };
+    toggleTwice("no image");
+    ToStep3("0");
+    toggleTwice("step 3");
+    ASSERT_TRUE(m.Click(ID_TO_STEP4));
+    toggleTwice("step 4");
+    Trigger(ID_EDIT_UNDO);
+    Trigger(ID_EDIT_UNDO);
+    EXPECT_EQ(m.Doc().Current()->m_step, 2);
+    toggleTwice("step 2");
 }
 
 TEST_F(GuideTest, AChangedMarginRendersStep4AgainAsOneMoreEntry) {

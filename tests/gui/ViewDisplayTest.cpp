@@ -233,6 +233,26 @@ TEST_F(ViewDisplayTest, TheOverlayIsTheFrameInStep3TheLineOrTheGrid) {
     EXPECT_EQ(shown.pixelColor(300, 300), QColor(255, 255, 255));
     EXPECT_EQ(shown.pixelColor(297, 297), QColor(0, 0, 0));
     EXPECT_EQ(shown.pixelColor(500, 302), QColor(255, 255, 255));
+
+    // In step 3 the frame is the overlay: no grid over the background, and
+    // the frame's dashes along its top edge.
+    ASSERT_TRUE(m.Click(ID_LINE_CANCEL));
+    ASSERT_TRUE(m.Click(ID_TO_STEP3));
+    shown = Shown();
+    const QRgb backdrop = shown.pixel(66, 30);
+    for (int y = 0; y < 64; ++y) ASSERT_EQ(shown.pixel(64, y), backdrop) << "grid row " << y;
+    const QRectF frame = m.View().Frame();
+    const QPoint topLeft = m.View().ClientFromView(frame.left(), frame.top()).toPoint();
+    const QPoint topRight = m.View().ClientFromView(frame.right(), frame.top()).toPoint();
+    int light = 0, dark = 0;
+    for (int x = topLeft.x() + 8; x < topRight.x() - 8; ++x) {
+        const int grey = qGray(shown.pixel(x, topLeft.y()));
+        // The light pen is half-transparent white: lighter than the image.
+        light += grey > 60;
+        dark += grey < 20;
+    }
+    EXPECT_GT(light, (topRight.x() - topLeft.x()) / 4) << "light dashes on the black image";
+    EXPECT_GT(dark, 0);
 }
 
 }  // namespace
