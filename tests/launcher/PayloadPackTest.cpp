@@ -17,24 +17,15 @@
 #include "launcher/FileIo.h"
 #include "launcher/FileTime.h"
 #include "launcher/PayloadPacker.h"
+#include "support/FileFixtures.h"
 #include "support/ImageFixtures.h"
 
 using Fixtures::ReadFile;
 using Fixtures::WriteFile;
 
 namespace {
-
-QByteArray Noise(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator random(seed);
-    for (char& byte : bytes) byte = char(random.bounded(256));
-    return bytes;
-}
-
-void SetModificationTime(const QString& path, timespec time) {
-    const timespec times[2] = {{0, UTIME_OMIT}, time};
-    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-}
+using FileFixtures::Noise;
+using FileFixtures::SetModificationTime;
 
 AnchorSearchResult SearchFile(const QString& path) {
     const UniqueFd fd(open(QFile::encodeName(path).constData(), O_RDONLY));

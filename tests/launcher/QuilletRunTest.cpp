@@ -14,6 +14,7 @@
 
 #include "launcher/FileTime.h"
 #include "launcher/PayloadAnchor.h"
+#include "support/FileFixtures.h"
 #include "support/ImageFixtures.h"
 #include "support/ProcessRunner.h"
 
@@ -21,6 +22,8 @@ using Fixtures::ReadFile;
 using Fixtures::WriteFile;
 
 namespace {
+using FileFixtures::Noise;
+using FileFixtures::SetModificationTime;
 
 const QString kFolder = QStringLiteral("{3F2504E0-4F89-11D3-9A0C-0305E82C3301}");
 const QString kInstaller = QStringLiteral("setup.sh");
@@ -39,19 +42,6 @@ cp -p ./package.bin "$report/package.copy"
 
 const timespec kInstallerTime{1'582'979'696, 765'432'100};  // 2020-02-29 12:34:56.7654321
 const timespec kPackageTime{1'052'204'889, 100};            // 2003-05-06 07:08:09.0000001
-
-QByteArray Noise(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator random(seed);
-    for (char& byte : bytes) byte = char(random.bounded(256));
-    return bytes;
-}
-
-void SetModificationTime(const QString& path, timespec time) {
-    const timespec times[2] = {{0, UTIME_OMIT}, time};
-    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0)
-        << qPrintable(path);
-}
 
 timespec ModificationTime(const QString& path) {
     struct stat status {};

@@ -16,6 +16,7 @@
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ImageFormatSniffer.h"
 #include "platform/imaging/QtImageComponent.h"
+#include "support/FileFixtures.h"
 #include "support/EncodedFiles.h"
 #include "support/ImageFixtures.h"
 #include "support/QtPrinters.h"
@@ -51,11 +52,7 @@ TEST(OutputFormatTest, ExtensionDecidesIgnoringCase) {
 class BitmapFileWriterTest : public ::testing::Test {
 protected:
     QString Path(const QString& name) const { return m_folder.filePath(name); }
-    QStringList Entries() const {
-        return QDir(m_folder.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDir::Name);
-    }
+    QStringList Entries() const { return FileFixtures::FolderEntries(m_folder.path()); }
     static ImagingServices Services(int useWic, bool heif) { return {useWic, SharedCodecs(), heif}; }
 
     QTemporaryDir m_folder;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "platform/AtomicFile.h"
+#include "support/FileFixtures.h"
 #include "support/ImageFixtures.h"
 #include "support/QtPrinters.h"
 
@@ -20,12 +21,7 @@ class AtomicFileTest : public ::testing::Test {
 protected:
     QString Path(const QString& name) const { return m_folder.filePath(name); }
 
-    // Every entry of the folder, hidden ones included: leftovers show here.
-    QStringList Entries() const {
-        return QDir(m_folder.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDir::Name);
-    }
+    QStringList Entries() const { return FileFixtures::FolderEntries(m_folder.path()); }
 
     static bool WriteText(AtomicFile& file, const QByteArray& text) {
         return file.Open() && file.Write(text.constData(), std::size_t(text.size()));
