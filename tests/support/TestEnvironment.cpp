@@ -16,6 +16,11 @@ std::unique_ptr<QTemporaryDir>& ConfigDir() {
 void TestEnvironment::Prepare() {
     ConfigDir() = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", ConfigDir()->path().toLocal8Bit());
+    // Temporary files too (the clipboard's PNG folder, the programs the tests
+    // start) stay inside the test's own folder, which goes when the test ends.
+    const QString temporary = ConfigDir()->path() + QStringLiteral("/tmp");
+    QDir().mkpath(temporary);
+    qputenv("TMPDIR", temporary.toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

@@ -7,8 +7,9 @@
 #include "platform/MessageBox.h"
 
 // Set up by the test main before any Qt object exists: a private settings
-// folder (XDG_CONFIG_HOME) and the offscreen platform, so no test ever reads or
-// writes the user's real settings.
+// folder (XDG_CONFIG_HOME), a private temporary folder (TMPDIR) and the
+// offscreen platform, so no test ever reads or writes the user's real
+// settings or leaves anything in the shared temporary folder.
 namespace TestEnvironment {
 void Prepare();
 // The private configuration folder of this test process.
