@@ -18,9 +18,6 @@
 struct OutputMapping {
     double originX = 0.0, dxByX = 1.0, dxByY = 0.0;
     double originY = 0.0, dyByX = 0.0, dyByY = 1.0;
-
-    double SourceX(double x, double y) const { return originX + x * dxByX + y * dxByY; }
-    double SourceY(double x, double y) const { return originY + x * dyByX + y * dyByY; }
 };
 
 // The mapping for the frozen parameters (flips, angle, trim corner, scale) of a

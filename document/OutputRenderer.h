@@ -44,8 +44,6 @@ public:
     // neighbours are source pixels. False means "perhaps".
     bool CertainlyOpaque() const;
 
-    const OutputMapping& Mapping() const { return m_mapping; }
-
 private:
     OutputRenderer() = default;
     // Where a row changes from margin to image edge to interior and back.

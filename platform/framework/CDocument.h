@@ -41,7 +41,6 @@ public:
 
     void SetTitleChangedListener(std::function<void()> listener);
     void SetRecentFileList(RecentFileList* list) { m_recentFiles = list; }
-    RecentFileList* GetRecentFileList() const { return m_recentFiles; }
 
     // Empties the path and clears the modified flag.
     virtual bool OnNewDocument();

@@ -31,7 +31,6 @@ public:
     int Height() const override { return m_image.height(); }
     RowLayout Layout() const override { return m_layout; }
     bool ReadRows(int first, int count, uchar* target, qsizetype stride) override;
-    const QImage& Image() const { return m_image; }
 
 private:
     QImage m_image;
