@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "CTavloApp.h"
+#include "ImageExtensions.h"
 #include "document/CTavloDoc.h"
 #include "platform/FileDialogs.h"
 #include "resources/CommandIds.h"
@@ -36,12 +37,7 @@ bool CTavloAppCommands::OnCommand(int id) {
 }
 
 QString CTavloAppCommands::OpenFilter(const QStringList& extensions) {
-    QString patterns;
-    for (const QString& extension : extensions) {
-        if (!patterns.isEmpty()) patterns += QLatin1Char(';');
-        patterns += QStringLiteral("*.") + extension;
-    }
-    return Strings::OpenFilter().replace(QStringLiteral("#IMGFILEEXTS"), patterns);
+    return ImageFileFilter(extensions);
 }
 
 void CTavloAppCommands::OnFileOpen() {

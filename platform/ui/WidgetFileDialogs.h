@@ -6,5 +6,6 @@
 class WidgetFileDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString& filter) override;
+    QStringList GetOpenFileNames(const QString& filter, const QString& title) override;
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
 };
