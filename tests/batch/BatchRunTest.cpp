@@ -41,7 +41,10 @@ protected:
         TestEnvironment::ClearSettings();
         ASSERT_TRUE(m_app.InitInstance());
     }
-    void TearDown() override { TestEnvironment::ClearSettings(); }
+    void TearDown() override {
+        m_store.Flush();
+        TestEnvironment::ClearSettings();
+    }
 
     QString Path(const QString& name) const { return QDir(m_folder.path()).filePath(name); }
     // A page of the reference size, in the format the name's extension gives.
