@@ -53,8 +53,9 @@ private:
 
 int RunBatchCommand(CTavloApp& app, const QStringList& arguments) {
     QString error;
-    const auto parsed = CliArguments::Parse(arguments, EditOptionsSpec({"--like"}), &error);
+    const auto parsed = CliArguments::Parse(arguments, EditOptionsSpec({"--like", "-o"}), &error);
     if (!parsed) return UsageError(error);
+    if (parsed->Has("-o")) return UsageError("batch chooses its own names; -o is for render");
     if (!parsed->Has("--like") || parsed->Value("--like").isEmpty())
         return UsageError("batch needs --like REF, the image that was edited");
     if (parsed->Positional().isEmpty()) return UsageError("batch needs the files to process");
