@@ -9,6 +9,7 @@
 #include "document/ImageLoader.h"
 #include "output/SaveWithAutoName.h"
 #include "output/SaveableResult.h"
+#include "platform/imaging/ImageAllocation.h"
 
 namespace {
 struct Outcome {
@@ -48,6 +49,9 @@ void ProcessItems(BatchRun& run) {
     const ImagingServices imaging = document.App().Imaging();
     const std::vector<BatchItemPtr>& items = run.Items();
 
+    // Every file of a run has the same size: the buffers of one file's image
+    // and result serve the next.
+    const LargeImageRecycling recycling;
     std::size_t index = run.NextToVisit(0);
     std::future<HolderPtr> next;
     if (index < items.size()) next = DecodeAhead(items[index]->m_inputPath, imaging);
@@ -55,7 +59,12 @@ void ProcessItems(BatchRun& run) {
         run.MarkInHand(index);
         if (run.m_itemStarted) run.m_itemStarted(index);
         const CBatchItem& item = *items[index];
-        HolderPtr image = next.valid() ? next.get() : LoadImageFromFile(item.m_inputPath, imaging);
+        HolderPtr image = next.valid() ? next.get() : nullptr;
+        // Read again what could not be read ahead: memory may have been short
+        // while the previous file was still held, or the file may have been
+        // written only by the previous item. Loading now is what a run without
+        // reading ahead would have done.
+        if (!image) image = LoadImageFromFile(item.m_inputPath, imaging);
 
         // The following file is read while this one renders and encodes, unless
         // the run is about to stop anyway.
