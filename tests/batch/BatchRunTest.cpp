@@ -222,6 +222,20 @@ TEST_F(BatchRunTest, TheEditedFileItselfIsProcessedLikeAnyOtherUnderTheNextName)
     EXPECT_EQ(document->CurrentStep(), 4);
 }
 
+TEST_F(BatchRunTest, AFileThatAnEarlierItemWritesIsReadOnceItIsInHand) {
+    // The second file does not exist yet when the first one is read and the
+    // second read ahead; the first one's output is that very file (a mirror
+    // image keeps the size).
+    const auto document = Edited({0.0f, 1, {}});
+    const QString first = WritePage("a.png", 1);
+    BatchRun run(*document, MakeBatchItems({first, Path("a-Oblimo.png")}));
+    ASSERT_TRUE(RunToEnd(run));
+    const auto states = States(run);
+    EXPECT_EQ(states[0].outputPath, Path("a-Oblimo.png"));
+    ASSERT_EQ(states[1].status, BatchSucceeded);
+    EXPECT_EQ(states[1].outputPath, Path("a-Oblimo2.png"));
+}
+
 TEST_F(BatchRunTest, SaveFolderOnePutsEveryOutputIntoOneSubFolder) {
     m_app.settings.SaveFolder = 1;
     m_app.settings.SaveFolderSub = QStringLiteral("straight");
