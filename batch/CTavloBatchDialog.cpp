@@ -330,7 +330,9 @@ void CTavloBatchDialog::reject() {
 
 void CTavloBatchDialog::SaveLayout() {
     BatchDialogLayout layout;
-    layout.SetRect(geometry());
+    // The normal rectangle, also when a window manager has maximised it.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    layout.SetRect(normal.isValid() ? normal : geometry());
     layout.statusWidth = m_list->header()->sectionSize(0);
     layout.inputWidth = m_list->header()->sectionSize(1);
     layout.outputWidth = m_list->header()->sectionSize(2);

@@ -13,6 +13,10 @@
 #include <future>
 #include <random>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "BatchFixtures.h"
 #include "app/CTavloApp.h"
 #include "output/SaveWithAutoName.h"
@@ -285,6 +289,27 @@ TEST_F(BatchRunTest, AStartWhileAWorkerRunsIsRefused) {
     ASSERT_EQ(ended.get_future().wait_for(std::chrono::minutes(1)), std::future_status::ready);
     run.Wait();
     EXPECT_EQ(run.Succeeded(), 2);
+}
+
+TEST_F(BatchRunTest, TheWorkerRunsBelowNormalPriorityWhenAskedTo) {
+    const auto document = Edited();
+    const auto niceOfThisThread = [] {
+        return ::getpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)));
+    };
+    for (const BatchRun::Priority priority : {BatchRun::Priority::Normal, BatchRun::Priority::BelowNormal}) {
+        BatchRun run(*document, MakeBatchItems({WritePage("1.png", 1)}));
+        int workerNice = 0;
+        run.SetItemStartedHook([&](std::size_t) { workerNice = niceOfThisThread(); });
+        std::promise<void> ended;
+        ASSERT_TRUE(run.Start([&] { ended.set_value(); }, priority));
+        ASSERT_EQ(ended.get_future().wait_for(std::chrono::minutes(1)), std::future_status::ready);
+        run.Wait();
+        if (priority == BatchRun::Priority::Normal) {
+            EXPECT_EQ(workerNice, niceOfThisThread());
+        } else {
+            EXPECT_GT(workerNice, niceOfThisThread());
+        }
+    }
 }
 
 // Not timed: the worker is stopped at seeded random moments, from another
