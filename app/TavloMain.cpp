@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("oblimo"));
     InstallJapaneseUiFont();
     InstallWidgetMessageBox();
 
