@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 bool InstallQtJapaneseTranslations() {
@@ -13,5 +14,7 @@ bool InstallQtJapaneseTranslations() {
         return false;
     }
     QCoreApplication::installTranslator(translator);
+    // Dates and sizes in the file dialogs follow the language of the texts.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     return true;
 }
