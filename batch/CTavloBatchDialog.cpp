@@ -17,7 +17,7 @@
 #include "frame/DialogBar.h"
 #include "platform/AppMessages.h"
 #include "platform/SettingsStore.h"
-#include "platform/ShellOpen.h"
+#include "platform/UrlOpener.h"
 #include "resources/Strings.h"
 
 namespace {
@@ -317,7 +317,7 @@ void CTavloBatchDialog::OnListDoubleClick() {
         if (items[std::size_t(index)]->m_status == BatchSucceeded)
             path = items[std::size_t(index)]->m_outputPath;
     }
-    if (!path.isEmpty()) ShellOpenUrl(QUrl::fromLocalFile(path));
+    if (!path.isEmpty()) OpenUrl(QUrl::fromLocalFile(path));
 }
 
 void CTavloBatchDialog::reject() {

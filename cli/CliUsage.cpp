@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "app/HomePage.h"
+
 namespace {
 struct CommandHelp {
     const char* name;
@@ -92,4 +94,4 @@ QString CommandUsage(const QString& name) {
     return {};
 }
 
-QString VersionText() { return QStringLiteral("tavlo-cli " OBLIMO_VERSION); }
+QString VersionText() { return QStringLiteral("tavlo-cli ") + ProgramVersion(); }

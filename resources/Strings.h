@@ -68,6 +68,31 @@ inline QString SaveAsFilter() {
 }
 }  // namespace Strings
 
+// Texts of the options sheet and its pages.
+namespace Strings {
+inline QString OptionsCaption() { return QStringLiteral("オプション"); }
+inline QString OpacityOutOfRange() {
+    return QStringLiteral("不透明度には0から255までの整数を入力してください。");
+}
+inline QString SubfolderNameMissing() { return QStringLiteral("サブフォルダ名を指定してください。"); }
+inline QString SubfolderNameInvalid() {
+    return QStringLiteral("サブフォルダ名に使えない文字があります。");
+}
+inline QString FolderNameMissing() { return QStringLiteral("フォルダ名を指定してください。"); }
+inline QString AskCreateFolder() {
+    return QStringLiteral("フォルダがありません。この名前のフォルダを作成しますか？\r\n");
+}
+inline QString CannotCreateFolder() { return QStringLiteral("フォルダを作成できません。\r\n"); }
+inline QString FolderNameWrong() { return QStringLiteral("フォルダ名が間違っています。"); }
+}  // namespace Strings
+
+// Texts of the version dialog.
+namespace Strings {
+inline QString AboutCaption() { return QStringLiteral("バージョン情報"); }
+inline QString AboutHomePageButton() { return QStringLiteral("ホームページ"); }
+inline QString AboutCopyright() { return QStringLiteral("Copyright (C) 2014-2025 Sunmoth"); }
+}  // namespace Strings
+
 // Texts of the batch run and its dialog.
 namespace Strings {
 inline QString BatchOpenTitle() { return QStringLiteral("一括処理（複数選択できます）"); }
@@ -77,17 +102,10 @@ inline QString BatchOutputLabel() { return QStringLiteral("出力"); }
 inline QString BatchColumnStatus() { return QStringLiteral("状態"); }
 inline QString BatchColumnInput() { return QStringLiteral("入力ファイル"); }
 inline QString BatchColumnOutput() { return QStringLiteral("出力ファイル"); }
-inline QString BatchStop() { return QStringLiteral("中止"); }
-inline QString BatchResume() { return QStringLiteral("再開"); }
-inline QString BatchClose() { return QStringLiteral("閉じる"); }
-// The counter text of the template, shown until the first refresh.
-inline QString BatchCountersInitial() { return QStringLiteral("成功: 0  失敗: 0  残り: 0"); }
 // Succeeded, failed, remaining; two spaces between the groups.
 inline QString BatchCounters(int succeeded, int failed, int remaining) {
     return QStringLiteral("成功 %1  失敗 %2  残り %3").arg(succeeded).arg(failed).arg(remaining);
 }
-// The run-state text's template placeholder, replaced when the run starts.
-inline QString BatchStatePlaceholder() { return QStringLiteral("スタティック"); }
 inline QString BatchProcessingText() { return QStringLiteral("処理しています"); }
 inline QString BatchStoppingText() { return QStringLiteral("中止しています..."); }
 inline QString BatchStoppedText() { return QStringLiteral("中止しました。"); }

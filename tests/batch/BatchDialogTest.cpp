@@ -28,7 +28,7 @@
 #include "frame/CommandRouter.h"
 #include "frame/DialogBar.h"
 #include "platform/SettingsStore.h"
-#include "platform/ShellOpen.h"
+#include "platform/UrlOpener.h"
 #include "resources/CommandIds.h"
 #include "support/EditorHarness.h"
 #include "support/FileFixtures.h"
@@ -49,16 +49,16 @@ bool WaitFor(const std::function<bool()>& condition) {
 class OpenedUrls {
 public:
     OpenedUrls() {
-        m_previous = SetShellOpenHandler([this](const QUrl& url) {
+        m_previous = SetUrlOpenHandler([this](const QUrl& url) {
             urls << url;
             return true;
         });
     }
-    ~OpenedUrls() { SetShellOpenHandler(m_previous); }
+    ~OpenedUrls() { SetUrlOpenHandler(m_previous); }
     QList<QUrl> urls;
 
 private:
-    ShellOpenHandler m_previous;
+    UrlOpenHandler m_previous;
 };
 
 class BatchDialogTest : public ::testing::Test {
