@@ -30,6 +30,11 @@ constexpr int kRestoreViewState = 8;
 }  // namespace
 
 void CTavloView::OnInitialUpdate() {
+    // A new image (or none): no drag, line or line-confirm mode survives it,
+    // whatever step the old one was in.
+    CancelDrag();
+    m_hasLine = 0;
+    if (!Current() || Current()->m_step != 2) m_lineMode = 0;
     OnUpdate(nullptr, kHintRefreshAll);
     if (!m_initialized) {
         if (auto* bar = qobject_cast<CScrollHookDialogBar*>(TopBar())) bar->AddReceiver(this);
@@ -94,6 +99,11 @@ void CTavloView::FitAndCentre() {
 
 void CTavloView::OnUpdate(DocumentView*, int hint) {
     m_fitPending = 0;
+    {
+        const CUndoItem* current = Current();
+        const int step = current ? current->m_step : 1;
+        if (m_dragging && ((hint & kLeaveLineMode) || step != m_dragStep)) CancelDrag();
+    }
     if (!(hint & kKeepAngleText)) RefreshAngleText();
     if (hint & kLeaveLineMode) SetLineMode(0);
     const CUndoItem* current = Current();
