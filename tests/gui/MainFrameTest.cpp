@@ -5,17 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
 #include "frame/CScrollHookDialogBar.h"
 #include "frame/FramePlacement.h"
+#include "frame/PanelText.h"
 #include "platform/AppMessages.h"
 #include "resources/DialogTemplates.h"
 #include "support/EditorHarness.h"
@@ -38,8 +43,7 @@ TEST(MainFrameTest, MenuToolbarAndPrompts) {
     const QList<QAction*> menus = m.Frame().menuBar()->actions();
     EXPECT_EQ(ActionTexts(menus[0]->menu()->actions()), (QStringList{"新規(&N)", "終了(&X)"}));
     EXPECT_EQ(ActionTexts(menus[1]->menu()->actions()),
-              (QStringList{"元に戻す(&U)\tCtrl+Z", "やり直す(&R)\tCtrl+Y", "-", "上下反転(&+)",
-                           "左右反転(&-)"}));
+              (QStringList{"元に戻す(&U)", "やり直す(&R)", "-", "上下反転(&+)", "左右反転(&-)"}));
     EXPECT_EQ(ActionTexts(menus[4]->menu()->actions()),
               (QStringList{"ヘルプ(&H)", "ホームページ(&P)", "バージョン情報(&A)..."}));
 
@@ -54,8 +58,9 @@ TEST(MainFrameTest, MenuToolbarAndPrompts) {
     EXPECT_EQ(grid->toolTip(), QStringLiteral("グリッド"));
     EXPECT_EQ(m.Frame().Action(ID_FLIP_VERTICAL)->toolTip(), QStringLiteral("上下反転"));
     EXPECT_EQ(m.Frame().Action(ID_HOMEPAGE)->statusTip(), QStringLiteral("Oblimoのホームページを開く"));
+    // The shortcut the menu shows beside the item comes first.
     EXPECT_EQ(m.Frame().Action(ID_EDIT_UNDO)->shortcuts(),
-              (QList<QKeySequence>{QKeySequence("Alt+Backspace"), QKeySequence("Ctrl+Z")}));
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     EXPECT_EQ(m.Frame().Action(ID_EDIT_REDO)->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Y")});
 
     // Without a local help page start-up takes the help item away.
@@ -112,7 +117,8 @@ TEST(MainFrameTest, EveryControlOfEveryTemplateExistsWithItsText) {
     // "&&" in a template shows a single "&".
     bool found = false;
     for (QLabel* label : m.Frame().StepBar(1)->findChildren<QLabel*>())
-        found |= label->text() == QStringLiteral("または、ドラッグ&ドロップで\n右にドロップしてください。");
+        found |= WithoutPhraseBreaks(label->text()) ==
+                 QStringLiteral("または、ドラッグ&ドロップで\n右にドロップしてください。");
     EXPECT_TRUE(found);
 }
 
@@ -235,6 +241,58 @@ TEST(MainFrameTest, ClosingAskTheDocumentFirst) {
     ScriptedMessageBoxes boxes({IDOK});
     EXPECT_TRUE(m.Frame().close());
     EXPECT_TRUE(none.Load(m.Store()));
+}
+
+TEST(MainFrameTest, ARightClickOnTheBarsOffersNoMenu) {
+    EditorHarness m;
+    auto* toolbar = m.Frame().findChild<QToolBar*>();
+    ASSERT_NE(toolbar, nullptr);
+    for (QWidget* target : {static_cast<QWidget*>(toolbar), static_cast<QWidget*>(m.Frame().menuBar())}) {
+        // A menu that opens runs its own loop; it is noticed and closed.
+        bool menuShown = false;
+        QTimer::singleShot(200, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menuShown = true;
+                popup->close();
+            }
+        });
+        const QPoint at(target->width() - 5, target->height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        QTest::qWait(300);
+        EXPECT_FALSE(menuShown) << target->objectName().toStdString();
+    }
+    EXPECT_EQ(m.Frame().createPopupMenu(), nullptr);
+    EXPECT_TRUE(toolbar->isVisible());
+}
+
+TEST(MainFrameTest, AFirstStartOpensMaximisedAndRestoresToTwoThirdsOfTheScreen) {
+    const QRect area(0, 0, 1920, 1080);
+    EXPECT_EQ(DefaultNormalRect(area), QRect(320, 180, 1280, 720));
+    EXPECT_EQ(DefaultNormalRect(QRect(1920, 30, 1200, 900)), QRect(2120, 180, 800, 600));
+
+    QRect normal;
+    {
+        EditorHarness m;
+        m.Template().ShowMainWindow();
+        m.Idle();
+        EXPECT_TRUE(m.Frame().windowState() & Qt::WindowMaximized);
+        normal = DefaultNormalRect(m.Frame().screen()->availableGeometry());
+        EXPECT_EQ(m.Frame().normalGeometry(), normal);
+        m.Frame().close();
+        FramePlacement stored;
+        ASSERT_TRUE(stored.Load(m.Store()));
+        EXPECT_EQ(stored.NormalRect(), normal);
+        EXPECT_EQ(stored.maximized, 1);
+    }
+    // The next start opens maximised again and restores down to that rectangle.
+    EditorHarness m(QSize(1600, 1000), EditorHarness::KeepSettings);
+    m.Template().ShowMainWindow();
+    m.Idle();
+    EXPECT_TRUE(m.Frame().windowState() & Qt::WindowMaximized);
+    m.Frame().setWindowState(Qt::WindowNoState);
+    m.Idle();
+    EXPECT_EQ(m.Frame().geometry(), normal);
 }
 
 }  // namespace
