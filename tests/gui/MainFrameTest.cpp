@@ -8,11 +8,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolBar>
 
@@ -293,6 +295,70 @@ TEST(MainFrameTest, AFirstStartOpensMaximisedAndRestoresToTwoThirdsOfTheScreen) 
     m.Frame().setWindowState(Qt::WindowNoState);
     m.Idle();
     EXPECT_EQ(m.Frame().geometry(), normal);
+}
+
+TEST(PanelTextTest, JapaneseBreaksOnlyBetweenPhrases) {
+    struct Case {
+        const char* text;
+        QStringList phrases;
+    };
+    const Case cases[] = {
+        {"下のボタンを押してください。", {"下の", "ボタンを", "押してください。"}},
+        {"画像を取り込みます。", {"画像を", "取り込みます。"}},
+        {"ツールバーの「元に戻す」ボタンで戻れます。",
+         {"ツールバーの", "「元に", "戻す」", "ボタンで", "戻れます。"}},
+        {"いずれかの方法で回転できます。終わったら下の",
+         {"いずれかの", "方法で", "回転できます。", "終わったら", "下の"}},
+        {"ステップ2へ >>", {"ステップ2へ ", ">>"}},
+        {"元ファイル名に\n「-Oblimo」を", {"元ファイル名に\n", "「-Oblimo」を"}},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(PhraseSegments(text), c.phrases) << c.text;
+        EXPECT_EQ(WithoutPhraseBreaks(WithPhraseBreaks(text)), text) << c.text;
+    }
+}
+
+// At the font in use every heading, hand-broken line and one-line button
+// caption of the panels stays whole, and the longer texts wrap between
+// phrases only.
+TEST(MainFrameTest, PanelTextsWrapBetweenPhrasesAndKeepTheirLines) {
+    EditorHarness m;
+    for (int step = 1; step <= 4; ++step) {
+        DialogBar* bar = m.Frame().StepBar(step);
+        QCoreApplication::postEvent(&m.Frame(), new AppMessageEvent(WM_APP_STEP_CHANGED, step));
+        m.Idle();
+        ASSERT_TRUE(bar->isVisible());
+        for (QLabel* label : bar->findChildren<QLabel*>()) {
+            if (!label->isVisible() || !label->wordWrap()) continue;
+            const QString shown = WithoutPhraseBreaks(label->text());
+            QTextLayout layout(label->text(), label->font());
+            layout.beginLayout();
+            QStringList lines;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(label->contentsRect().width());
+                lines << label->text().mid(line.textStart(), line.textLength());
+            }
+            layout.endLayout();
+            const QStringList handLines = shown.split(QLatin1Char('\n'));
+            // A text beside a button (step 4) is narrow and wraps as it can.
+            const bool fillsRow = label->x() < bar->width() / 6 && label->width() > bar->width() / 2;
+            if (fillsRow && (handLines.size() > 1 || label == bar->findChildren<QLabel*>().front())) {
+                EXPECT_EQ(lines.size(), handLines.size()) << step << ": " << shown.toStdString() << " width " << label->contentsRect().width() << " of " << bar->width();
+            }
+            for (int i = 0; i + 1 < lines.size(); ++i) {
+                const QChar last = lines[i].back();
+                EXPECT_TRUE(last == QChar(0x200B) || last.isSpace())
+                    << step << ": broken inside a phrase after "
+                    << WithoutPhraseBreaks(lines[i]).toStdString();
+            }
+        }
+        for (QPushButton* button : bar->findChildren<QPushButton*>()) {
+            // Buttons of a fixed width ("x1", the tall step-4 buttons) keep it.
+            if (!button->isVisible() || button->minimumWidth() == button->maximumWidth()) continue;
+            EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+        }
+    }
 }
 
 }  // namespace
