@@ -108,7 +108,10 @@ void CMainFrame::CreateBars() {
 }
 
 void CMainFrame::SetView(QWidget* view) {
+    m_view = view;
     static_cast<QVBoxLayout*>(m_viewColumn->layout())->addWidget(view, 1);
+    // The window opens with the keyboard focus in the view.
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::SetDocument(CDocument* document) {
@@ -173,10 +176,17 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::OnStepChanged(int step) {
+    // A panel button that changed the step goes with its panel; the keyboard
+    // focus then goes to the view, from where Tab reaches the new panel.
+    QWidget* focus = focusWidget();
+    const bool focusInPanel =
+        focus && std::any_of(m_stepBars.begin(), m_stepBars.end(),
+                             [focus](DialogBar* bar) { return bar->isAncestorOf(focus); });
     m_topBar->hide();
     for (DialogBar* bar : m_stepBars) bar->hide();
     if (DialogBar* bar = StepBar(step)) bar->show();
     m_topBar->show();
+    if (focusInPanel && m_view) m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

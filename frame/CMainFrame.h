@@ -86,6 +86,7 @@ private:
     CScrollHookDialogBar* m_topBar = nullptr;
     std::array<DialogBar*, 4> m_stepBars{};
     QWidget* m_viewColumn = nullptr;
+    QWidget* m_view = nullptr;
     std::map<int, QAction*> m_actions;
     int m_firstShow = 1;
     // The status bar's message as last announced.

@@ -41,7 +41,14 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
             continue;
         }
         for (const QChar c : phrase) {
-            if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) endLine();
+            if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
+                // "ー" or "。" never begins a line: the character before it
+                // goes along.
+                QString carried;
+                if (!MayStartLine(c) && line.size() > 1) carried = line.back(), line.chop(1);
+                endLine();
+                line = carried;
+            }
             line += c;
         }
     }

@@ -35,6 +35,11 @@ bool BreakBefore(const QString& text, qsizetype i) {
 }
 }  // namespace
 
+bool MayStartLine(QChar c) {
+    const Kind kind = KindOf(c);
+    return kind != Kind::Closing && kind != Kind::Joined;
+}
+
 QStringList PhraseSegments(const QString& text) {
     QStringList segments;
     QString current;

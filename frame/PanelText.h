@@ -10,6 +10,10 @@
 // opening bracket. Never before closing punctuation or a small kana, never
 // after an opening bracket. Spaces and line feeds stay as they are.
 
+// Whether a line may begin with the character: not closing punctuation, a
+// small kana or the prolonged sound mark.
+bool MayStartLine(QChar c);
+
 // The phrases of a text, in order; joined they give the text back.
 QStringList PhraseSegments(const QString& text);
 

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libheif-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
+  xdotool xclip
   fonts-noto-cjk
 )
 

@@ -354,6 +354,10 @@ TEST(MainFrameTest, PanelTextsWrapBetweenPhrasesAndKeepTheirLines) {
             }
         }
         for (QPushButton* button : bar->findChildren<QPushButton*>()) {
+            // A caption on several lines never starts a line with "ー" or "。".
+            const QStringList captionLines = button->text().split(QLatin1Char('\n'));
+            for (const QString& line : captionLines)
+                EXPECT_TRUE(line.isEmpty() || MayStartLine(line.front())) << button->text().toStdString();
             // Buttons of a fixed width ("x1", the tall step-4 buttons) keep it.
             if (!button->isVisible() || button->minimumWidth() == button->maximumWidth()) continue;
             EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
