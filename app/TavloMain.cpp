@@ -4,9 +4,11 @@
 
 #include <QApplication>
 
+#include "AppIcon.h"
 #include "CTavloApp.h"
 #include "TavloDocTemplate.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/QtTranslations.h"
 #include "platform/ui/UiFont.h"
 #include "platform/ui/WidgetFileDialogs.h"
 #include "platform/ui/WidgetMessageBox.h"
@@ -14,6 +16,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     InstallJapaneseUiFont();
+    InstallQtJapaneseTranslations();
+    QApplication::setWindowIcon(ApplicationIcon());
     InstallWidgetMessageBox();
 
     SettingsStore store;

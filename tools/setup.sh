@@ -11,6 +11,8 @@ packages=(
   xvfb xauth x11-utils imagemagick
   xdotool xclip
   fonts-noto-cjk
+  qt6-translations-l10n
+  xdotool dbus at-spi2-core python3-pyatspi
 )
 
 missing=()
