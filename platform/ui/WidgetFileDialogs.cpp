@@ -43,7 +43,7 @@ std::optional<SaveDialogAnswer> WidgetFileDialogs::GetSaveFileName(const SaveDia
     // keeps the proposed one), so "scan" under the jpeg filter is scan.jpg.
     const QStringList patterns = FilterPatterns(request.filter);
     auto followFilter = [&](const QString& chosen) {
-        const qsizetype index = filters.indexOf(chosen);
+        const int index = FilterIndex(filters, chosen) - 1;
         if (index >= 0 && index < patterns.size())
             dialog.setDefaultSuffix(DefaultSuffixFor(patterns[index], request.defaultExtension));
     };
