@@ -279,4 +279,115 @@ TEST(RealWindowTest, TheFourStepsWorkWithTheKeyboardAlone) {
     End(tavlo);
 }
 
+// What a screen reader is told, read from the accessibility bus: the window
+// by its caption, the boxes by their captions, the up-down as a spin button,
+// menu items without their shortcut, and the line correction in the status
+// bar, as text and as an announced change.
+TEST(RealWindowTest, AScreenReaderHearsTheCaptionTheBoxesAndTheLineCorrection) {
+    const QString launcher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
+    if (!ToolsPresent({"Xvfb", "xwininfo", "xdotool", "dbus-daemon"})) return;
+    ASSERT_TRUE(QFile::exists(launcher)) << "at-spi2-core is missing: tools/setup.sh installs it";
+    ASSERT_EQ(QProcess::execute(QStringLiteral("/usr/bin/python3"), {"-c", "import pyatspi"}), 0)
+        << "python3-pyatspi is missing: tools/setup.sh installs it";
+    QTemporaryDir folder, runtime;
+    XServer x;
+    ASSERT_TRUE(x.Start(runtime.path())) << "Xvfb did not start";
+
+    QProcess bus, a11y, tavlo;
+    bus.setProcessEnvironment(x.env);
+    bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+    QByteArray address;
+    ASSERT_TRUE(WaitFor([&] {
+        bus.waitForReadyRead(100);
+        address += bus.readAllStandardOutput();
+        return address.contains('\n');
+    }, 20000)) << "no session bus";
+    x.env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromLocal8Bit(address.trimmed()));
+    x.env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    a11y.setProcessEnvironment(x.env);
+    a11y.start(launcher, {"--launch-immediately"});
+    ASSERT_TRUE(a11y.waitForStarted(10000));
+
+    QImage image(640, 400, QImage::Format_RGB32);
+    image.fill(QColor(30, 60, 200));
+    const QString path = folder.filePath(QStringLiteral("spoken.png"));
+    ASSERT_TRUE(image.save(path));
+    TestEnvironment::ClearSettings();
+    tavlo.setProcessEnvironment(x.env);
+    tavlo.setProcessChannelMode(QProcess::ForwardedChannels);
+    tavlo.start(QStringLiteral(TAVLO), {path});
+    ASSERT_TRUE(tavlo.waitForStarted(10000));
+    ASSERT_TRUE(WaitFor([&] { return x.HasWindow(QStringLiteral("spoken.png - Oblimo")); }, 30000));
+    const QString window =
+        x.Run(QStringLiteral("xdotool"), {"search", "--name", "spoken.png - Oblimo"}).section('\n', 0, 0);
+
+    auto told = [&] {
+        QProcess process;
+        process.setProcessEnvironment(x.env);
+        process.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(OBLIMO_SCREEN_READER), "tree"});
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+    };
+
+    QStringList tree;
+    EXPECT_TRUE(WaitFor([&] {
+        tree = told();
+        return tree.contains(QStringLiteral("frame\tspoken.png - Oblimo\t"));
+    }, 20000)) << tree.join('\n').toStdString();
+    EXPECT_TRUE(tree.contains(QStringLiteral("combo box\t表示\t"))) << "the zoom box";
+    EXPECT_TRUE(tree.contains(QStringLiteral("spin button\t表示\t"))) << "the zoom up-down";
+    EXPECT_TRUE(tree.contains(QStringLiteral("menu item\t元に戻す(U)\t")));
+    // No menu item is named with its shortcut.
+    for (const QString& line : tree)
+        if (line.startsWith(QStringLiteral("menu item")))
+            EXPECT_FALSE(line.contains(QStringLiteral("Ctrl+"))) << line.toStdString();
+
+    // "ステップ2へ >>" with the keyboard: from the view, past "ファイルから読み込む".
+    x.Run(QStringLiteral("xdotool"), {"windowfocus", "--sync", window});
+    for (const char* key : {"Tab", "Tab", "space"}) {
+        x.Run(QStringLiteral("xdotool"), {"key", key});
+        QThread::msleep(200);
+    }
+    EXPECT_TRUE(WaitFor([&] {
+        tree = told();
+        return tree.contains(QStringLiteral("frame\tspoken.png * - Oblimo\t"));
+    }, 20000)) << "the caption with the modified mark";
+    EXPECT_TRUE(tree.contains(QStringLiteral("combo box\t回転\t"))) << "the angle box";
+    EXPECT_TRUE(tree.contains(QStringLiteral("scroll bar\t回転\t"))) << "the rotation scroll bar";
+
+    // A line drawn in the view; the reader listens meanwhile.
+    QProcess listener;
+    listener.setProcessEnvironment(x.env);
+    listener.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(OBLIMO_SCREEN_READER), "watch", "8"});
+    ASSERT_TRUE(listener.waitForReadyRead(20000));
+    QThread::msleep(3000);
+    const QString geometry = x.Run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", window});
+    auto value = [&](const char* key) {
+        for (const QString& line : geometry.split('\n'))
+            if (line.startsWith(QString::fromLatin1(key) + '=')) return line.section('=', 1).toInt();
+        return 0;
+    };
+    const int left = value("X") + 450, top = value("Y") + 300;
+    x.Run(QStringLiteral("xdotool"),
+          {"mousemove", QString::number(left), QString::number(top), "mousedown", "1", "mousemove",
+           QString::number(left + 50), QString::number(top + 5), "mousemove", QString::number(left + 100),
+           QString::number(top + 10), "mouseup", "1"});
+    ASSERT_TRUE(listener.waitForFinished(30000));
+    const QStringList heard = QString::fromUtf8(listener.readAllStandardOutput()).split('\n');
+    // The line falls 10 pixels over 100: a correction of about -5.7106 degrees
+    // (the last digit depends on the zoom the image is shown at).
+    const QString announced = QStringLiteral("object:text-changed:insert\tstatus bar\tステータス\t");
+    QString correction;
+    for (const QString& line : heard)
+        if (line.startsWith(announced)) correction = line.mid(announced.size());
+    EXPECT_NEAR(correction.toDouble(), -5.7106, 0.001) << heard.join('\n').toStdString();
+    tree = told();
+    EXPECT_TRUE(tree.contains(QStringLiteral("status bar\tステータス\t") + correction))
+        << tree.join('\n').toStdString();
+
+    End(tavlo);
+    End(a11y);
+    End(bus);
+}
+
 }  // namespace
