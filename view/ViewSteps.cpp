@@ -99,15 +99,12 @@ void CTavloView::FitAndCentre() {
 
 void CTavloView::OnUpdate(DocumentView*, int hint) {
     m_fitPending = 0;
-    {
-        const CUndoItem* current = Current();
-        const int step = current ? current->m_step : 1;
-        if (m_dragging && ((hint & kLeaveLineMode) || step != m_dragStep)) CancelDrag();
-    }
-    if (!(hint & kKeepAngleText)) RefreshAngleText();
-    if (hint & kLeaveLineMode) SetLineMode(0);
     const CUndoItem* current = Current();
     const int step = current ? current->m_step : 1;
+    // A drag does not outlive undo, redo or a change of step.
+    if (m_dragging && ((hint & kLeaveLineMode) || step != m_dragStep)) CancelDrag();
+    if (!(hint & kKeepAngleText)) RefreshAngleText();
+    if (hint & kLeaveLineMode) SetLineMode(0);
     if (step != m_shownStep) {
         // Posted: the frame switches its panels after this update has finished.
         QCoreApplication::postEvent(&m_frame, new AppMessageEvent(WM_APP_STEP_CHANGED, step));

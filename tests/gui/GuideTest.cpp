@@ -362,7 +362,9 @@ TEST(DragInterruptionTest, AKeyDuringADragEndsIt) {
         EXPECT_EQ(m.View().LineMode(), 0);
         EXPECT_FALSE(m.View().HasLine());
         EXPECT_EQ(m.Frame().StatusText(), QString());
-        if (c.step == 2) EXPECT_TRUE(m.Template().Router().QueryState(ID_TO_STEP3).enabled);
+        if (c.step == 2) {
+            EXPECT_TRUE(m.Template().Router().QueryState(ID_TO_STEP3).enabled);
+        }
         // A later release or move finds no drag either.
         m.Move(away);
         m.Release(away);
