@@ -15,6 +15,7 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("oblimo"));
     InstallJapaneseUiFont();
     InstallQtJapaneseTranslations();
     QApplication::setWindowIcon(ApplicationIcon());
