@@ -10,6 +10,7 @@
 #include "batch/BatchCommandLauncher.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
+#include "frame/FramePlacement.h"
 #include "output/ClipboardCopy.h"
 #include "output/SaveCommands.h"
 #include "platform/AppMessages.h"
@@ -68,6 +69,8 @@ void TavloDocTemplate::ShowMainWindow() {
     if (restore.Result() != 0) {
         m_frame->show();
     } else {
+        if (QScreen* screen = m_frame->screen())
+            m_frame->setGeometry(DefaultNormalRect(screen->availableGeometry()));
         m_frame->showMaximized();
     }
 }
