@@ -18,7 +18,8 @@ BatchDialogLayout BatchDialogLayout::Load(const SettingsStore& store, int charac
     layout.top = store.GetInt(kSection, QStringLiteral("top"), -1);
     layout.right = store.GetInt(kSection, QStringLiteral("right"), -1);
     layout.bottom = store.GetInt(kSection, QStringLiteral("bottom"), -1);
-    layout.statusWidth = store.GetInt(kSection, QStringLiteral("ColStatusWidth"), 14 * characterUnit);
+    layout.statusWidth =
+        store.GetInt(kSection, QStringLiteral("ColStatusWidth"), 14 * characterUnit);
     layout.inputWidth =
         store.GetInt(kSection, QStringLiteral("ColInputFileWidth"), 40 * characterUnit);
     layout.outputWidth =

@@ -4,11 +4,16 @@
 
 QString BatchStatusText(int status) {
     switch (status) {
-        case BatchProcessing: return QStringLiteral("→");
-        case BatchSucceeded: return QStringLiteral("○");
-        case BatchFailed: return QStringLiteral("×");
-        case BatchSizeMismatch: return QStringLiteral("×サイズ");
-        default: return {};
+        case BatchProcessing:
+            return QStringLiteral("→");
+        case BatchSucceeded:
+            return QStringLiteral("○");
+        case BatchFailed:
+            return QStringLiteral("×");
+        case BatchSizeMismatch:
+            return QStringLiteral("×サイズ");
+        default:
+            return {};
     }
 }
 

@@ -138,14 +138,13 @@ void CTavloBatchDialog::CreateControls() {
     connect(m_stop, &QPushButton::clicked, this, &CTavloBatchDialog::OnStop);
     connect(m_resume, &QPushButton::clicked, this, &CTavloBatchDialog::OnResume);
     connect(m_close, &QPushButton::clicked, this, &CTavloBatchDialog::reject);
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this,
-            &CTavloBatchDialog::OnListDoubleClick);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CTavloBatchDialog::OnListDoubleClick);
 }
 
 void CTavloBatchDialog::InsertColumnsAndRows(const BatchDialogLayout& layout) {
     m_list->setColumnCount(3);
-    m_list->setHeaderLabels({Strings::BatchColumnStatus(), Strings::BatchColumnInput(),
-                             Strings::BatchColumnOutput()});
+    m_list->setHeaderLabels(
+        {Strings::BatchColumnStatus(), Strings::BatchColumnInput(), Strings::BatchColumnOutput()});
     for (int column = 0; column < 3; ++column)
         m_list->headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
     m_list->header()->resizeSection(0, layout.statusWidth);
@@ -196,9 +195,8 @@ void CTavloBatchDialog::ApplyResizeTable() {
     const int dy = height() - m_initialClientRect.height();
     std::size_t entry = 0;
     for (const BatchTemplate::Resize& resize : BatchTemplate::kResizeTable)
-        Control(resize.id)->setGeometry(ResizedControlRect(m_controlRects[entry++],
-                                                           resize.horizontal, resize.vertical,
-                                                           dx, dy));
+        Control(resize.id)->setGeometry(ResizedControlRect(
+            m_controlRects[entry++], resize.horizontal, resize.vertical, dx, dy));
 }
 
 void CTavloBatchDialog::StartRun() {
@@ -209,9 +207,7 @@ void CTavloBatchDialog::StartRun() {
     m_stop->setEnabled(true);
     m_close->setEnabled(false);
     m_run.Start(
-        [this] {
-            QCoreApplication::postEvent(this, new AppMessageEvent(WM_APP_BATCH_FINISHED));
-        },
+        [this] { QCoreApplication::postEvent(this, new AppMessageEvent(WM_APP_BATCH_FINISHED)); },
         BatchRun::Priority::BelowNormal);
 }
 
@@ -282,8 +278,8 @@ void CTavloBatchDialog::RefreshRows() {
         const std::size_t done = std::min(std::size_t(succeeded + failed), items.size());
         const std::size_t end = done < items.size() ? done + 1 : done;
         for (std::size_t index = m_reportedRows; index < end; ++index)
-            copied.push_back({items[index]->m_listId, items[index]->m_status,
-                              items[index]->m_outputPath});
+            copied.push_back(
+                {items[index]->m_listId, items[index]->m_status, items[index]->m_outputPath});
         m_reportedRows = done;
     }
     for (const Row& item : copied) {
@@ -292,8 +288,8 @@ void CTavloBatchDialog::RefreshRows() {
         if (m_outputFolder->text().isEmpty() && !item.outputPath.isEmpty())
             m_outputFolder->setText(BatchFolderText(item.outputPath));
         SetTextIfDifferent(row, 0, BatchStatusText(item.status));
-        SetTextIfDifferent(row, 2,
-                           item.outputPath.isEmpty() ? QString() : BatchFileNameText(item.outputPath));
+        SetTextIfDifferent(
+            row, 2, item.outputPath.isEmpty() ? QString() : BatchFileNameText(item.outputPath));
         m_list->scrollToItem(row, QAbstractItemView::EnsureVisible);
     }
     m_progress->setValue(succeeded + failed);

@@ -76,8 +76,8 @@ QString FullUsage() {
     for (const CommandHelp& command : kCommands)
         text += QStringLiteral("%1\n").arg(QString::fromUtf8(command.synopsis)) +
                 QStringLiteral("    ") +
-                QString::fromUtf8(command.description).replace(QLatin1Char('\n'),
-                                                               QStringLiteral("\n    ")) +
+                QString::fromUtf8(command.description)
+                    .replace(QLatin1Char('\n'), QStringLiteral("\n    ")) +
                 QLatin1Char('\n');
     return text + QLatin1Char('\n') + QString::fromUtf8(kEditOptions) + QLatin1Char('\n') +
            QString::fromUtf8(kExitStatus);

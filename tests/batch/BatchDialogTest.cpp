@@ -41,9 +41,7 @@ namespace {
 
 constexpr int kWidth = 40, kHeight = 30;
 
-bool WaitFor(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 60000);
-}
+bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 60000); }
 
 // Records what would have been opened with its default program.
 class OpenedUrls {
@@ -101,7 +99,9 @@ protected:
         if (auto* edit = qobject_cast<QLineEdit*>(dialog.Control(id))) return edit->text();
         return {};
     }
-    static bool Enabled(CTavloBatchDialog& dialog, int id) { return dialog.Control(id)->isEnabled(); }
+    static bool Enabled(CTavloBatchDialog& dialog, int id) {
+        return dialog.Control(id)->isEnabled();
+    }
     static QStringList Column(CTavloBatchDialog& dialog, int column) {
         QStringList texts;
         for (int i = 0; i < dialog.List()->topLevelItemCount(); ++i)
@@ -166,9 +166,9 @@ TEST_F(BatchDialogTest, EachRunStateHasItsControls) {
     ASSERT_TRUE(WaitFor([&] { return !dialog->IsRunning(); }));
     check(*dialog, completed);
     EXPECT_EQ(Column(*dialog, 0), QStringList({"○", "○", "○", "○", "○"}));
-    EXPECT_EQ(Column(*dialog, 2), QStringList({"page1-Oblimo.png", "page2-Oblimo.png",
-                                               "page3-Oblimo.png", "page4-Oblimo.png",
-                                               "page5-Oblimo.png"}));
+    EXPECT_EQ(Column(*dialog, 2),
+              QStringList({"page1-Oblimo.png", "page2-Oblimo.png", "page3-Oblimo.png",
+                           "page4-Oblimo.png", "page5-Oblimo.png"}));
     EXPECT_EQ(Text(*dialog, IDC_BATCH_COUNTERS), QStringLiteral("成功 5  失敗 0  残り 0"));
     EXPECT_EQ(static_cast<QProgressBar*>(dialog->Control(IDC_BATCH_PROGRESS))->maximum(), 5);
 }
@@ -177,14 +177,15 @@ TEST_F(BatchDialogTest, TheListAndCountersFollowTheRunFromTheFirstRefresh) {
     const QStringList paths = Pages(5);
     const auto dialog = Dialog(paths);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Oblimo　一括処理"));
-    EXPECT_EQ(Column(*dialog, 1), QStringList({"page1.png", "page2.png", "page3.png", "page4.png",
-                                               "page5.png"}));
+    EXPECT_EQ(Column(*dialog, 1),
+              QStringList({"page1.png", "page2.png", "page3.png", "page4.png", "page5.png"}));
     EXPECT_EQ(Text(*dialog, IDC_BATCH_INPUT_FOLDER), m_folder.path());
     Gate gate(0);
     ShowHeldAt(*dialog, gate);
     // No refresh has run yet: the template's text, with its colons.
     EXPECT_EQ(Text(*dialog, IDC_BATCH_COUNTERS), QStringLiteral("成功: 0  失敗: 0  残り: 0"));
-    ASSERT_TRUE(WaitFor([&] { return Text(*dialog, IDC_BATCH_COUNTERS) != "成功: 0  失敗: 0  残り: 0"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Text(*dialog, IDC_BATCH_COUNTERS) != "成功: 0  失敗: 0  残り: 0"; }));
     EXPECT_EQ(Text(*dialog, IDC_BATCH_COUNTERS), QStringLiteral("成功 0  失敗 0  残り 5"));
     EXPECT_EQ(Column(*dialog, 0), QStringList({"→", "", "", "", ""}));
     // The output folder shows once the first file is written.
@@ -268,7 +269,8 @@ TEST_F(BatchDialogTest, ARectangleOfNineOrFewerPixelsCountsAsNoneStored) {
         {300, 200, 309, 600, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.left << "," << c.top << "," << c.right << "," << c.bottom);
+        SCOPED_TRACE(testing::Message()
+                     << c.left << "," << c.top << "," << c.right << "," << c.bottom);
         m_store.WriteInt("BatchDialog", "left", c.left);
         m_store.WriteInt("BatchDialog", "top", c.top);
         m_store.WriteInt("BatchDialog", "right", c.right);
@@ -281,7 +283,8 @@ TEST_F(BatchDialogTest, ARectangleOfNineOrFewerPixelsCountsAsNoneStored) {
             EXPECT_EQ(dialog->size(), QSize(std::max(c.right - c.left, templateSize.width()),
                                             std::max(c.bottom - c.top, templateSize.height())));
         } else {
-            EXPECT_EQ(dialog->size(), QSize(templateSize.width() * 3 / 2, templateSize.height() * 2));
+            EXPECT_EQ(dialog->size(),
+                      QSize(templateSize.width() * 3 / 2, templateSize.height() * 2));
         }
     }
 }
@@ -291,9 +294,9 @@ TEST_F(BatchDialogTest, ControlsFollowTheSizeAndTheTemplateSizeIsTheMinimum) {
     dialog->resize(dialog->TemplateSize());
     dialog->show();
     std::map<int, QRect> atTemplate;
-    for (int id : {IDC_BATCH_INPUT_FOLDER, IDC_BATCH_OUTPUT_FOLDER, IDC_BATCH_LIST,
-                   IDC_BATCH_PROGRESS, IDC_BATCH_COUNTERS, IDC_BATCH_STOP, IDC_BATCH_RESUME,
-                   IDC_BATCH_STATE, IDC_BATCH_CLOSE})
+    for (int id :
+         {IDC_BATCH_INPUT_FOLDER, IDC_BATCH_OUTPUT_FOLDER, IDC_BATCH_LIST, IDC_BATCH_PROGRESS,
+          IDC_BATCH_COUNTERS, IDC_BATCH_STOP, IDC_BATCH_RESUME, IDC_BATCH_STATE, IDC_BATCH_CLOSE})
         atTemplate[id] = dialog->Control(id)->geometry();
 
     const int dx = 150, dy = 90;
@@ -379,7 +382,8 @@ TEST(BatchCommandTest, StepFourOpensTheDialogOverTheChosenFilesAndLeavesTheDocum
     ASSERT_TRUE(m.Click(ID_BATCH));
     ASSERT_EQ(m.Dialogs().openManyRequests.size(), 1u);
     EXPECT_EQ(m.Dialogs().openManyRequests[0].first, ImageFileFilter(m.App().ImageExtensions));
-    EXPECT_EQ(m.Dialogs().openManyRequests[0].second, QStringLiteral("一括処理（複数選択できます）"));
+    EXPECT_EQ(m.Dialogs().openManyRequests[0].second,
+              QStringLiteral("一括処理（複数選択できます）"));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     const QString second = m.WriteImage(Page(300, 200, 2), "second.png");
@@ -408,7 +412,8 @@ TEST(BatchCommandTest, StepFourOpensTheDialogOverTheChosenFilesAndLeavesTheDocum
     watcher.start();
     ASSERT_TRUE(m.Click(ID_BATCH));
     EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(rows, QStringList({"○ second.png second-Oblimo.png", "○ first.png first-Oblimo.png"}));
+    EXPECT_EQ(rows,
+              QStringList({"○ second.png second-Oblimo.png", "○ first.png first-Oblimo.png"}));
     EXPECT_EQ(m.Doc().CurrentStep(), 4);
     EXPECT_EQ(m.Doc().IsModified(), modified);
     EXPECT_EQ(m.HistorySize(), history);

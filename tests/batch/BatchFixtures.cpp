@@ -53,7 +53,8 @@ QImage Page(int width, int height, int seed) {
 bool RunToEnd(BatchRun& run) {
     std::promise<void> ended;
     if (!run.Start([&ended] { ended.set_value(); })) return false;
-    const bool ok = ended.get_future().wait_for(std::chrono::minutes(2)) == std::future_status::ready;
+    const bool ok =
+        ended.get_future().wait_for(std::chrono::minutes(2)) == std::future_status::ready;
     run.Wait();
     return ok;
 }

@@ -3,6 +3,9 @@
 // transparency, and a worker stopped and resumed many times over.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -12,10 +15,6 @@
 #include <chrono>
 #include <future>
 #include <random>
-
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include "BatchFixtures.h"
 #include "app/CTavloApp.h"
@@ -91,8 +90,12 @@ TEST_F(BatchRunTest, AMixedSelectionGetsItsStatusesPathsAndCounters) {
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
         switch (c.kind) {
-            case Case::Good: paths << WritePage(name, seed++); break;
-            case Case::OtherSize: paths << WritePage(name, seed++, kWidth + 1, kHeight); break;
+            case Case::Good:
+                paths << WritePage(name, seed++);
+                break;
+            case Case::OtherSize:
+                paths << WritePage(name, seed++, kWidth + 1, kHeight);
+                break;
             case Case::Text:
                 paths << Fixtures::WriteFile(m_folder.path(), name, "not an image at all\n");
                 break;
@@ -123,8 +126,8 @@ TEST_F(BatchRunTest, AMixedSelectionGetsItsStatusesPathsAndCounters) {
     EXPECT_EQ(Fixtures::ReadFile(Path("c-Oblimo.png")), QByteArray("earlier"));
     EXPECT_EQ(FileFixtures::FolderEntries(m_folder.path()),
               QStringList({"a-Oblimo.png", "a.png", "b-Oblimo.jpg", "b.jpg", "c-Oblimo.png",
-                           "c-Oblimo4294967295.png", "c.png", "d-Oblimo.bmp", "d.bmp",
-                           "notes.jpg", "reference.png", "wide.png"}));
+                           "c-Oblimo4294967295.png", "c.png", "d-Oblimo.bmp", "d.bmp", "notes.jpg",
+                           "reference.png", "wide.png"}));
 }
 
 TEST_F(BatchRunTest, AStopDuringTheFourthOfTenEndsAfterItAndResumeCountsEveryFileOnce) {
@@ -175,7 +178,7 @@ TEST_F(BatchRunTest, AStopDuringTheFourthOfTenEndsAfterItAndResumeCountsEveryFil
         // ahead was dropped), nothing written beyond the fourth.
         auto states = States(run);
         for (int i = 0; i < 10; ++i) {
-            const int expected = i > 3                ? BatchPending
+            const int expected = i > 3              ? BatchPending
                                  : i == c.otherSize ? BatchSizeMismatch
                                  : i == c.broken    ? BatchFailed
                                                     : BatchSucceeded;
@@ -251,7 +254,8 @@ TEST_F(BatchRunTest, SaveFolderOnePutsEveryOutputIntoOneSubFolder) {
     EXPECT_EQ(FileFixtures::FolderEntries(Path("straight")),
               QStringList({"1-Oblimo.png", "2-Oblimo.jpg", "3-Oblimo.bmp"}));
     for (const ItemState& state : States(run))
-        EXPECT_TRUE(state.outputPath.startsWith(Path("straight") + "/")) << qPrintable(state.outputPath);
+        EXPECT_TRUE(state.outputPath.startsWith(Path("straight") + "/"))
+            << qPrintable(state.outputPath);
 }
 
 TEST_F(BatchRunTest, AMarginBelowFullOpacityMakesEveryOutputAPngWithTransparency) {
@@ -296,7 +300,8 @@ TEST_F(BatchRunTest, TheWorkerRunsBelowNormalPriorityWhenAskedTo) {
     const auto niceOfThisThread = [] {
         return ::getpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)));
     };
-    for (const BatchRun::Priority priority : {BatchRun::Priority::Normal, BatchRun::Priority::BelowNormal}) {
+    for (const BatchRun::Priority priority :
+         {BatchRun::Priority::Normal, BatchRun::Priority::BelowNormal}) {
         BatchRun run(*document, MakeBatchItems({WritePage("1.png", 1)}));
         int workerNice = 0;
         run.SetItemStartedHook([&](std::size_t) { workerNice = niceOfThisThread(); });
@@ -323,7 +328,8 @@ TEST_F(BatchRunTest, StressAThousandTinyFilesStoppedAndResumedTwentyTimes) {
     QTemporaryDir pages;
     QStringList paths;
     for (int i = 0; i < kFiles; ++i) {
-        const QString path = QDir(pages.path()).filePath(QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0')));
+        const QString path =
+            QDir(pages.path()).filePath(QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0')));
         ASSERT_TRUE(Page(9, 7, i).save(path));
         paths << path;
     }
@@ -365,7 +371,8 @@ TEST_F(BatchRunTest, StressAThousandTinyFilesStoppedAndResumedTwentyTimes) {
         }
         {
             std::unique_lock<std::mutex> lock(mutex);
-            ASSERT_TRUE(changed.wait_for(lock, std::chrono::minutes(2), [&] { return bool(ended); }));
+            ASSERT_TRUE(
+                changed.wait_for(lock, std::chrono::minutes(2), [&] { return bool(ended); }));
         }
         run.Wait();
         run.ClearStopRequest();

@@ -22,7 +22,8 @@ namespace {
 QImage Page(int width, int height, int seed) {
     QImage image = Quadrants(width, height);
     for (int y = seed % 3; y < height; y += 3)
-        for (int x = 0; x < width; x += 4) image.setPixel(x, y, qRgb((x + seed * 40) % 256, y % 256, 90));
+        for (int x = 0; x < width; x += 4)
+            image.setPixel(x, y, qRgb((x + seed * 40) % 256, y % 256, 90));
     return image;
 }
 
@@ -43,7 +44,8 @@ protected:
     QString Path(const QString& name) const { return QDir(m_folder.path()).filePath(name); }
     QString WritePage(const QString& name, int seed, int width = 200, int height = 120,
                       const char* format = "png") {
-        return WriteFile(m_folder.path(), name, EncodeWithQt(Page(width, height, seed), format, 92));
+        return WriteFile(m_folder.path(), name,
+                         EncodeWithQt(Page(width, height, seed), format, 92));
     }
 
     QTemporaryDir m_folder;
@@ -51,7 +53,8 @@ protected:
 
 TEST_F(CliBatchTest, PrintsALinePerFileThenTheCountersAndExitsByTheOutcome) {
     const QString reference = WritePage("reference.png", 0);
-    const QString good1 = WritePage("one.png", 1), good2 = WritePage("two.jpg", 2, 200, 120, "jpeg");
+    const QString good1 = WritePage("one.png", 1),
+                  good2 = WritePage("two.jpg", 2, 200, 120, "jpeg");
     const QString wide = WritePage("wide.png", 3, 201, 120);
     const QString text = WriteFile(m_folder.path(), "notes.jpg", "not a picture");
     struct Case {
@@ -60,10 +63,12 @@ TEST_F(CliBatchTest, PrintsALinePerFileThenTheCountersAndExitsByTheOutcome) {
         QStringList lines;
     };
     const Case cases[] = {
-        {{good1, good2}, 0,
-         {"○\t" + good1 + "\t" + Path("one-Oblimo.png"), "○\t" + good2 + "\t" + Path("two-Oblimo.jpg"),
-          "成功 2  失敗 0  残り 0"}},
-        {{wide, good1, text}, 1,
+        {{good1, good2},
+         0,
+         {"○\t" + good1 + "\t" + Path("one-Oblimo.png"),
+          "○\t" + good2 + "\t" + Path("two-Oblimo.jpg"), "成功 2  失敗 0  残り 0"}},
+        {{wide, good1, text},
+         1,
          {"×サイズ\t" + wide + "\t", "○\t" + good1 + "\t" + Path("one-Oblimo2.png"),
           "×\t" + text + "\t", "成功 1  失敗 2  残り 0"}},
     };
@@ -89,14 +94,23 @@ TEST_F(CliBatchTest, BadUsageAndAReferenceThatCannotBeLoaded) {
     const Case cases[] = {
         {{"batch", page}, 2, "tavlo-cli: batch needs --like REF, the image that was edited"},
         {{"batch", "--like", page}, 2, "tavlo-cli: batch needs the files to process"},
-        {{"batch", "--like", page, "-o", "x.png", page}, 2,
+        {{"batch", "--like", page, "-o", "x.png", page},
+         2,
          "tavlo-cli: batch chooses its own names; -o is for render"},
-        {{"batch", "--like", page, "--angle", "steep", page}, 2, "tavlo-cli: --angle needs a number"},
-        {{"batch", "--like", page, "--frobnicate", page}, 2, "tavlo-cli: unknown option --frobnicate"},
-        {{"batch", "--like", Path("missing.png"), page}, 1, "ドキュメントを開くことに失敗しました。"},
-        {{"batch", "--like", WriteFile(m_folder.path(), "notes.png", "text"), page}, 1,
+        {{"batch", "--like", page, "--angle", "steep", page},
+         2,
+         "tavlo-cli: --angle needs a number"},
+        {{"batch", "--like", page, "--frobnicate", page},
+         2,
+         "tavlo-cli: unknown option --frobnicate"},
+        {{"batch", "--like", Path("missing.png"), page},
+         1,
+         "ドキュメントを開くことに失敗しました。"},
+        {{"batch", "--like", WriteFile(m_folder.path(), "notes.png", "text"), page},
+         1,
          "ファイルをロードできません。"},
-        {{"batch", "--like", page, "--result", "10x10", page}, 1,
+        {{"batch", "--like", page, "--result", "10x10", page},
+         1,
          "トリム後サイズより小さくすることはできません。"},
     };
     for (const Case& c : cases) {
@@ -118,10 +132,16 @@ TEST_F(CliBatchTest, EachOutputIsPixelForPixelWhatAutosaveWritesForThatFile) {
     const Case cases[] = {
         {"scan.jpg", "jpeg", {"--angle", "10"}, "scan-Oblimo.jpg"},
         {"scan.jpg", "jpeg", {"--angle", "-3.25", "--flip-x", "--use-wic", "2"}, "scan-Oblimo.jpg"},
-        {"scan.png", "png", {"--angle", "90", "--scale", "1.5", "--use-wic", "2"}, "scan-Oblimo.png"},
+        {"scan.png",
+         "png",
+         {"--angle", "90", "--scale", "1.5", "--use-wic", "2"},
+         "scan-Oblimo.png"},
         {"scan.bmp", "bmp", {"--angle", "1"}, "scan-Oblimo.bmp"},
         // The frame reaches beyond the image: a transparent margin, so PNG.
-        {"scan.jpg", "jpeg", {"--frame", "-110,-70,109,69", "--margin", "0,0,255,90"}, "scan-Oblimo.png"},
+        {"scan.jpg",
+         "jpeg",
+         {"--frame", "-110,-70,109,69", "--margin", "0,0,255,90"},
+         "scan-Oblimo.png"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString(c.name + (" " + c.edit.join(' '))).toStdString());
@@ -129,8 +149,8 @@ TEST_F(CliBatchTest, EachOutputIsPixelForPixelWhatAutosaveWritesForThatFile) {
         const QByteArray bytes = EncodeWithQt(Page(200, 120, 7), c.format, 90);
         const QString single = WriteFile(alone.path(), c.name, bytes);
         const QString inBatch = WriteFile(batch.path(), c.name, bytes);
-        const QString reference =
-            WriteFile(batch.path(), QStringLiteral("reference.png"), EncodeWithQt(Page(200, 120, 1), "png"));
+        const QString reference = WriteFile(batch.path(), QStringLiteral("reference.png"),
+                                            EncodeWithQt(Page(200, 120, 1), "png"));
 
         const ProcessResult autosave = Cli(QStringList{"autosave", single} + c.edit);
         ASSERT_EQ(autosave.exitCode, 0) << autosave.err.toStdString();
@@ -153,7 +173,9 @@ TEST_F(CliBatchTest, AStopSignalEndsTheRunAfterTheFileInHandWithNothingHalfWritt
     // Enough work that the run is still going when the signal comes.
     QStringList files;
     const QByteArray bytes = EncodeWithQt(Page(1200, 800, 5), "jpeg", 95);
-    for (int i = 0; i < 60; ++i) files << WriteFile(m_folder.path(), QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), bytes);
+    for (int i = 0; i < 60; ++i)
+        files << WriteFile(m_folder.path(),
+                           QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), bytes);
 
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
@@ -163,7 +185,8 @@ TEST_F(CliBatchTest, AStopSignalEndsTheRunAfterTheFileInHandWithNothingHalfWritt
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", TestEnvironment::ConfigFolder());
         process.setProcessEnvironment(environment);
-        process.start(TAVLO_CLI, QStringList{"batch", "--like", files.front(), "--angle", "10"} + files);
+        process.start(TAVLO_CLI,
+                      QStringList{"batch", "--like", files.front(), "--angle", "10"} + files);
         ASSERT_TRUE(process.waitForStarted());
         // The first finished file.
         QByteArray out;
@@ -186,7 +209,8 @@ TEST_F(CliBatchTest, AStopSignalEndsTheRunAfterTheFileInHandWithNothingHalfWritt
         // Exactly the files reported are there, each complete; no temporary file.
         const QStringList written = QDir(m_folder.path()).entryList({"*-Oblimo*"}, QDir::Files);
         EXPECT_EQ(written.size(), done);
-        for (const QString& name : written) EXPECT_EQ(Read(Path(name)).size(), QSize(962, 642)) << qPrintable(name);
+        for (const QString& name : written)
+            EXPECT_EQ(Read(Path(name)).size(), QSize(962, 642)) << qPrintable(name);
         EXPECT_TRUE(QDir(m_folder.path()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
     }
 }
@@ -199,12 +223,16 @@ TEST_F(CliBatchTest, OnATerminalTheProgressShowsOnStandardError) {
     // output goes to a file, so what script shows is standard error alone.
     const QString command = QStringLiteral("'%1' batch --like '%2' '%2' '%3' >'%4'")
                                 .arg(TAVLO_CLI, reference, WritePage("b.png", 2), Path("out.txt"));
-    const ProcessResult result = RunProgram(script, {"-qec", command, "/dev/null"}, m_folder.path());
+    const ProcessResult result =
+        RunProgram(script, {"-qec", command, "/dev/null"}, m_folder.path());
     ASSERT_EQ(result.exitCode, 0) << result.out.toStdString();
     EXPECT_TRUE(result.out.contains("files/s")) << result.out.toStdString();
     // Erased at the end: the terminal's last line is empty again.
     EXPECT_TRUE(result.out.endsWith("\r\033[K")) << result.out.toStdString();
-    EXPECT_EQ(QString::fromUtf8(Fixtures::ReadFile(Path("out.txt"))).split('\n', Qt::SkipEmptyParts).size(), 3);
+    EXPECT_EQ(QString::fromUtf8(Fixtures::ReadFile(Path("out.txt")))
+                  .split('\n', Qt::SkipEmptyParts)
+                  .size(),
+              3);
 }
 
 TEST_F(CliBatchTest, HelpAndVersionGoToStandardOutput) {
@@ -234,7 +262,8 @@ TEST_F(CliBatchTest, HelpAndVersionGoToStandardOutput) {
     }
     // The batch usage names the edit options render and autosave share.
     const ProcessResult batch = Cli({"batch", "--help"});
-    for (const char* option : {"--angle", "--flip-x", "--frame", "--scale", "--margin", "--save-folder"})
+    for (const char* option :
+         {"--angle", "--flip-x", "--frame", "--scale", "--margin", "--save-folder"})
         EXPECT_TRUE(batch.out.contains(option)) << option;
 }
 
