@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   fonts-noto-cjk
+  libtiff-dev libgif-dev
 )
 
 missing=()
