@@ -33,7 +33,8 @@ QImage Build(int width, int height, const std::function<QRgb(int, int)>& pixel) 
     return image;
 }
 
-// "" when equal, else where and how the images first differ.
+// "" when equal, else where and how the images first differ. The colour of a
+// fully transparent pixel is no part of the picture and is not compared.
 std::string Difference(const QImage& seen, const QImage& expected) {
     if (seen.size() != expected.size())
         return "size " + std::to_string(seen.width()) + "x" + std::to_string(seen.height()) +
@@ -41,7 +42,8 @@ std::string Difference(const QImage& seen, const QImage& expected) {
                std::to_string(expected.height());
     for (int y = 0; y < seen.height(); ++y)
         for (int x = 0; x < seen.width(); ++x)
-            if (seen.pixel(x, y) != expected.pixel(x, y)) {
+            if (seen.pixel(x, y) != expected.pixel(x, y) &&
+                (qAlpha(seen.pixel(x, y)) != 0 || qAlpha(expected.pixel(x, y)) != 0)) {
                 char text[96];
                 std::snprintf(text, sizeof text, "(%d,%d) is %08x instead of %08x", x, y,
                               seen.pixel(x, y), expected.pixel(x, y));

@@ -111,12 +111,13 @@ TEST_F(HostileFilesTest, AFileRewrittenWhileItLoadsGivesTheWholeImageOrNothing) 
         const QByteArray name = QFile::encodeName(path);
         while (!done) {
             ::truncate(name.constData(), png.size() / 3);
-            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
             const int fd = ::open(name.constData(), O_WRONLY);
             if (fd >= 0) {
                 ::pwrite(fd, png.constData(), std::size_t(png.size()), 0);
                 ::close(fd);
             }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
     int whole = 0, refused = 0;
