@@ -139,8 +139,8 @@ bool ReadHeader(const Reader& in, Header* h) {
 
     if (h->bitCount <= 8) {
         const std::int64_t full = std::int64_t(1) << h->bitCount;
-        if (usedColours > full) return false;
-        h->colours = usedColours ? usedColours : full;
+        // A count beyond what the bit count can index is taken as the full table.
+        h->colours = usedColours && usedColours < full ? usedColours : full;
     }
     h->paletteAt = tableAt;
     if (!in.Has(tableAt, h->colours * h->paletteEntrySize)) return false;

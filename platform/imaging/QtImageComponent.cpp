@@ -54,10 +54,10 @@ bool BmpNeedsOwnReader(QByteArrayView bytes) {
            compression == 6;
 }
 
+// Which reader decodes a file other than JPEG (which the caller decides from
+// its markers, walking the whole file only once).
 Reader ChooseReader(ContainerFormat container, QByteArrayView bytes) {
     switch (container) {
-        case ContainerFormat::Jpeg:
-            return InspectJpeg(bytes).endOfImage ? Reader::Qt : Reader::Libjpeg;
         case ContainerFormat::Png:
             return Reader::Libpng;
         case ContainerFormat::Bmp:
@@ -139,8 +139,15 @@ std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteA
 std::optional<DecodedImage> DecodeWithQt(QByteArrayView bytes) {
     PrepareQtImageIo();
     const ContainerFormat container = SniffContainerFormat(bytes);
-    if (!ImageDataPlausible(container, bytes)) return std::nullopt;
-    const Reader reader = ChooseReader(container, bytes);
+    Reader reader = Reader::Qt;
+    if (container == ContainerFormat::Jpeg) {
+        const JpegStructure jpeg = InspectJpeg(bytes);
+        if (!JpegDataPlausible(jpeg)) return std::nullopt;
+        reader = jpeg.endOfImage ? Reader::Qt : Reader::Libjpeg;
+    } else {
+        if (!ImageDataPlausible(container, bytes)) return std::nullopt;
+        reader = ChooseReader(container, bytes);
+    }
     std::optional<DecodedImage> decoded = reader == Reader::Qt
                                               ? DecodeWithQtReader(container, bytes)
                                               : DecodeWithOwnReader(reader, bytes);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "document/ImageLoader.h"
+#include "platform/imaging/DibReader.h"
 #include "platform/imaging/ImageStream.h"
 #include "support/FormatWriters.h"
 #include "support/ImageFixtures.h"
@@ -50,6 +51,13 @@ std::string Difference(const QImage& seen, const QImage& expected) {
                 return text;
             }
     return "";
+}
+
+QImage Opaque(QImage image) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+    return image;
 }
 
 int Round16(int v) { return (v * 255 + 32767) / 65535; }
@@ -255,7 +263,10 @@ TEST(UncommonEncodingTest, SixteenBitBmpChannelsReachFullIntensity) {
             return qRgba(channel[0], channel[1], channel[2], channel[3]);
         });
         ASSERT_EQ(qRed(expected.pixel(steps - 1, 0)), 255);
-        ExpectBothComponentsGive({c.name, Bmp(spec), expected});
+        const QByteArray file = Bmp(spec);
+        ExpectBothComponentsGive({c.name, file, expected});
+        // The clipboard's DIB reader (which gives opaque pixels) agrees.
+        EXPECT_EQ(Difference(Opaque(ReadDib(file)), Opaque(expected)), "") << c.name << ", DIB";
     }
 }
 
