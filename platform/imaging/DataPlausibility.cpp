@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ImageLimits.h"
 #include "JpegStructure.h"
 #include "TiffDirectory.h"
 
@@ -27,6 +28,7 @@ bool PngPlausible(QByteArrayView bytes) {
     static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
     const int channels = png.colorType >= 0 && png.colorType <= 6 ? kChannels[png.colorType] : 0;
     if (channels == 0 || png.bitDepth <= 0 || png.bitDepth > 16) return true;
+    if (!ImageSizeAcceptable(png.width, png.height)) return true;  // the decoder refuses it
     const std::int64_t rowBytes = (png.width * channels * png.bitDepth + 7) / 8 + 1;
     return png.imageDataBytes >= rowBytes * png.height / kDeflateRatio;
 }
@@ -101,9 +103,10 @@ bool TiffPlausible(QByteArrayView bytes) {
         default:
             return true;  // fax, JPEG and the rest: left to libtiff
     }
-    if (*width > std::uint64_t(1) << 32 || *height > std::uint64_t(1) << 32 || bits > 64 ||
-        samples > 64)
-        return true;  // beyond the size limit; refused there
+    if (!ImageSizeAcceptable(std::int64_t(std::min<std::uint64_t>(*width, kMaxImageSide + 1)),
+                             std::int64_t(std::min<std::uint64_t>(*height, kMaxImageSide + 1))) ||
+        bits > 64 || samples > 64)
+        return true;  // beyond the size limit: the decoder refuses it
     const std::int64_t rowBytes = (std::int64_t(*width) * samples * bits + 7) / 8;
     const std::int64_t raw = rowBytes * std::int64_t(*height);
     auto stored = ifd->Sum(TiffTag::kStripByteCounts);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ImageLimits.h"
 #include "JpegStructure.h"
 
 namespace {
@@ -64,6 +65,9 @@ bool BmpPixelDataComplete(QByteArrayView bytes) {
         return true;
     }
     if (compression != 0 && compression != 3 && compression != 6) return true;
+    // Sizes beyond the program's limit, and bit counts no BMP has, are refused
+    // by the decoder; here they would only overflow.
+    if (!ImageSizeAcceptable(std::abs(width), std::abs(height)) || bitCount > 64) return true;
     const qint64 stride = ((std::abs(width) * bitCount + 31) / 32) * 4;
     return qint64(dataOffset) + stride * std::abs(height) <= bytes.size();
 }
