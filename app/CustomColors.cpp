@@ -5,13 +5,23 @@
 
 namespace {
 const QString kKey = QStringLiteral("CustomColors");
+constexpr int kStoredSize = 16 * 4;
+}  // namespace
+
+CustomColorSet& ProcessCustomColors() {
+    static CustomColorSet colors = [] {
+        CustomColorSet white;
+        white.fill(QColor(255, 255, 255));
+        return white;
+    }();
+    return colors;
 }
 
-CustomColorSet ReadCustomColors(const SettingsStore& store) {
-    CustomColorSet colors;
-    colors.fill(QColor(255, 255, 255));
+std::optional<CustomColorSet> ReadCustomColors(const SettingsStore& store) {
     const QByteArray bytes = store.GetBinary(kSettingsSection, kKey);
-    for (int i = 0; i < 16 && (i + 1) * 4 <= bytes.size(); ++i) {
+    if (bytes.size() < kStoredSize) return std::nullopt;
+    CustomColorSet colors;
+    for (int i = 0; i < 16; ++i) {
         const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + i * 4;
         colors[i] = QColor(p[0], p[1], p[2]);
     }
@@ -19,7 +29,7 @@ CustomColorSet ReadCustomColors(const SettingsStore& store) {
 }
 
 void WriteCustomColors(SettingsStore& store, const CustomColorSet& colors) {
-    QByteArray bytes(64, '\0');
+    QByteArray bytes(kStoredSize, '\0');
     for (int i = 0; i < 16; ++i) {
         bytes[i * 4 + 0] = char(colors[i].red());
         bytes[i * 4 + 1] = char(colors[i].green());

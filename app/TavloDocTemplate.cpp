@@ -27,7 +27,8 @@ TavloDocTemplate::TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs) : m_app
     m_frame->SetDocument(m_document.get());
     m_saveCommands = std::make_unique<SaveCommands>(dialogs, *m_document);
     m_document->SetResultSaver(m_saveCommands.get());
-    m_appCommands = std::make_unique<CTavloAppCommands>(app, *m_document, dialogs, *m_frame);
+    m_appCommands =
+        std::make_unique<CTavloAppCommands>(app, *m_document, dialogs, *m_frame, m_router);
     m_router.SetCommandRoute(
         {m_view, m_document.get(), m_saveCommands.get(), m_frame.get(), m_appCommands.get()});
     m_router.SetNotificationRoute({m_view});

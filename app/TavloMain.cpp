@@ -4,16 +4,21 @@
 
 #include <QApplication>
 
+#include "AppIcon.h"
 #include "CTavloApp.h"
 #include "TavloDocTemplate.h"
 #include "platform/SettingsStore.h"
+#include "platform/ui/QtTranslations.h"
 #include "platform/ui/UiFont.h"
 #include "platform/ui/WidgetFileDialogs.h"
 #include "platform/ui/WidgetMessageBox.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("oblimo"));
     InstallJapaneseUiFont();
+    InstallQtJapaneseTranslations();
+    QApplication::setWindowIcon(ApplicationIcon());
     InstallWidgetMessageBox();
 
     SettingsStore store;

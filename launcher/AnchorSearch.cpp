@@ -2,61 +2,64 @@
 
 #include <sys/stat.h>
 
-#include <QtEndian>
 #include <vector>
 
 #include "FileIo.h"
+#include "Utf16Text.h"
 
 namespace {
 
 // Reads the string that starts at q and moves q past its zero unit. The last
 // byte of the window never starts a unit: a string that does not end before
 // it is incomplete and comes back empty, with q left at the end.
-QString ReadAnchorString(const char* window, qsizetype length, qsizetype& q) {
-    if (q >= length - 1) return QString();
-    QString text;
-    qsizetype at = q;
-    for (; at < length - 1; at += 2) {
-        const char16_t unit = qFromLittleEndian<char16_t>(window + at);
-        if (unit == 0) {
+std::string ReadAnchorString(const char* window, std::size_t length, std::size_t& q) {
+    if (q + 1 >= length) return std::string();
+    std::size_t at = q;
+    for (; at + 1 < length; at += 2) {
+        if (window[at] == 0 && window[at + 1] == 0) {
+            std::string text = Utf16LeToUtf8(window + q, (at - q) / 2);
             q = at + 2;
             return text;
         }
-        text.append(QChar(unit));
     }
     q = at;
-    return QString();
+    return std::string();
 }
 
 }  // namespace
 
-qint64 AnchorWindowStart(qint64 fileSize) {
+std::int64_t AnchorWindowStart(std::int64_t fileSize) {
     if (fileSize <= kAnchorSearchSize) return 0;
-    const qint64 start = fileSize - kAnchorSearchSize;
+    const std::int64_t start = fileSize - kAnchorSearchSize;
     return (start + kAnchorAlignment - 1) / kAnchorAlignment * kAnchorAlignment;
 }
 
-AnchorSearchResult ScanAnchorWindow(const char* window, qsizetype length, qint64 windowStart) {
-    AnchorSearchResult result;
-    qsizetype p = 0;
-    for (; p + kAnchorFixedSize <= length; p += kAnchorAlignment) {
-        if (qFromLittleEndian<std::uint32_t>(window + p) == kAnchorMagicHead &&
-            qFromLittleEndian<std::uint32_t>(window + p + 40) == kAnchorMagicTail) {
-            break;
+std::int64_t FindRecordCandidate(const char* data, std::size_t length) {
+    for (std::size_t p = 0; p + kAnchorFixedSize <= length; p += kAnchorAlignment) {
+        if (ReadLittleEndian32(data + p) == kAnchorMagicHead &&
+            ReadLittleEndian32(data + p + 40) == kAnchorMagicTail) {
+            return std::int64_t(p);
         }
     }
-    if (p + kAnchorFixedSize > length) return result;
+    return -1;
+}
+
+AnchorSearchResult ScanAnchorWindow(const char* window, std::size_t length,
+                                    std::int64_t windowStart) {
+    AnchorSearchResult result;
+    const std::int64_t p = FindRecordCandidate(window, length);
+    if (p < 0) return result;
 
     result.anchorOffset = windowStart + p;
     PayloadAnchor anchor;
-    qsizetype q = p + kAnchorFixedSize;
+    std::size_t q = std::size_t(p) + kAnchorFixedSize;
     anchor.productName = ReadAnchorString(window, length, q);
     result.caption = anchor.productName;
     anchor.folderName = ReadAnchorString(window, length, q);
     anchor.installerName = ReadAnchorString(window, length, q);
     anchor.packageName = ReadAnchorString(window, length, q);
 
-    if (anchor.productName.isEmpty() || !IsPlainFileName(anchor.folderName) ||
+    if (anchor.productName.empty() || !IsPlainFileName(anchor.folderName) ||
         !IsPlainFileName(anchor.installerName) || !IsPlainFileName(anchor.packageName) ||
         result.anchorOffset == 0) {
         return result;
@@ -72,14 +75,14 @@ AnchorSearchResult FindPayloadAnchor(int fd) {
     if (fstat(fd, &status) != 0) return AnchorSearchResult();
     // The size is taken whole: a window computed from a truncated 32-bit size
     // would look at the wrong end of a file of 2 GiB or more.
-    const qint64 start = AnchorWindowStart(status.st_size);
+    const std::int64_t start = AnchorWindowStart(status.st_size);
     std::vector<char> window(kAnchorSearchSize);
     // A read that stops early leaves fewer bytes to scan, nothing more.
-    const qsizetype length = ReadAt(fd, start, window.data(), window.size());
+    const std::size_t length = ReadAt(fd, start, window.data(), window.size());
     return ScanAnchorWindow(window.data(), length, start);
 }
 
-bool IsPlainFileName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+bool IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "PayloadAnchor.h"
 
@@ -17,19 +19,24 @@ struct AnchorSearchResult {
     bool accepted = false;
     // productName of the candidate as soon as it has been read, even when the
     // record is refused afterwards; empty when there was no candidate.
-    QString caption;
+    std::string caption;
     // File offset of the candidate, -1 when none carries both magic values.
-    qint64 anchorOffset = -1;
+    std::int64_t anchorOffset = -1;
     // Complete only when accepted.
     PayloadAnchor anchor;
 };
 
 // Where the search window starts for a file of this size.
-qint64 AnchorWindowStart(qint64 fileSize);
+std::int64_t AnchorWindowStart(std::int64_t fileSize);
+
+// The first position p = 0, 128, 256, ... of the bytes at which a fixed part
+// with both magic values fits and starts; -1 when there is none.
+std::int64_t FindRecordCandidate(const char* data, std::size_t length);
 
 // Scans the bytes read from the window start to the end of the file (at most
 // 131072 of them; fewer when the read came up short).
-AnchorSearchResult ScanAnchorWindow(const char* window, qsizetype length, qint64 windowStart);
+AnchorSearchResult ScanAnchorWindow(const char* window, std::size_t length,
+                                    std::int64_t windowStart);
 
 // Reads the window of the open file and scans it. A file whose size cannot be
 // taken has no anchor.
@@ -38,4 +45,4 @@ AnchorSearchResult FindPayloadAnchor(int fd);
 // A name that stays one entry inside the folder it is joined to: not empty,
 // not "." or "..", no "/" and no NUL. The names in the record come from a file
 // that anyone may have altered, so the launcher refuses everything else.
-bool IsPlainFileName(const QString& name);
+bool IsPlainFileName(std::string_view name);

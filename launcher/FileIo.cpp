@@ -4,24 +4,24 @@
 
 #include <cerrno>
 
-qsizetype ReadAt(int fd, qint64 offset, char* data, qsizetype size) {
-    qsizetype done = 0;
+std::size_t ReadAt(int fd, std::int64_t offset, char* data, std::size_t size) {
+    std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = pread(fd, data + done, size - done, offset + done);
+        const ssize_t got = pread(fd, data + done, size - done, off_t(offset + std::int64_t(done)));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
-        done += got;
+        done += std::size_t(got);
     }
     return done;
 }
 
-qsizetype WriteAll(int fd, const char* data, qsizetype size) {
-    qsizetype done = 0;
+std::size_t WriteAll(int fd, const char* data, std::size_t size) {
+    std::size_t done = 0;
     while (done < size) {
         const ssize_t put = write(fd, data + done, size - done);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) break;
-        done += put;
+        done += std::size_t(put);
     }
     return done;
 }

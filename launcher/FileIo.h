@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 // Whole reads and writes on file descriptors: the kernel may hand over fewer
@@ -8,11 +9,11 @@
 
 // Reads up to size bytes at offset; returns how many arrived before the end of
 // the file or an error.
-qsizetype ReadAt(int fd, qint64 offset, char* data, qsizetype size);
+std::size_t ReadAt(int fd, std::int64_t offset, char* data, std::size_t size);
 
 // Writes all bytes at the current position; returns how many were written
 // before an error.
-qsizetype WriteAll(int fd, const char* data, qsizetype size);
+std::size_t WriteAll(int fd, const char* data, std::size_t size);
 
 // Owns one file descriptor and closes it.
 class UniqueFd {

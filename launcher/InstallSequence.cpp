@@ -1,102 +1,108 @@
 #include "InstallSequence.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include "AnchorSearch.h"
+#include "ChildProcess.h"
 #include "FileIo.h"
-#include "InstallerProcess.h"
 #include "LauncherStrings.h"
-#include "PrivateFolder.h"
 #include "Unpacker.h"
 
 namespace {
 
-constexpr qsizetype kCopyBufferSize = 1 << 20;
+constexpr std::size_t kCopyBufferSize = 1 << 20;
 // Opening the link itself reaches the running file even when it has been
 // renamed or replaced since the launcher started.
 constexpr char kOwnFileLink[] = "/proc/self/exe";
 
-QString Text(const char16_t* text) { return QString::fromUtf16(text); }
-
-QString OwnProgramPath() { return QFile::symLinkTarget(QString::fromLatin1(kOwnFileLink)); }
-
-// Absolute, so that it still names the same place once the installer runs in
-// its own working folder.
-QString TemporaryFolderPath() {
-    const QString temporary = QDir::tempPath();
-    if (temporary.isEmpty()) return QString();
-    return QFileInfo(temporary).absoluteFilePath();
+std::string OwnProgramPath() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink(kOwnFileLink, path, sizeof path);
+    if (length <= 0 || std::size_t(length) >= sizeof path) return std::string();
+    return std::string(path, std::size_t(length));
 }
+
+struct UnpackedFile {
+    const std::string& name;
+    PayloadFile file;
+};
 
 }  // namespace
 
-InstallSequence::InstallSequence(MessageSink showMessage) : m_showMessage(std::move(showMessage)) {}
+InstallSequence::InstallSequence(MessageSink showMessage, UnpackEnvironment environment,
+                                 FileSystemProbe probe)
+    : m_showMessage(std::move(showMessage)),
+      m_environment(std::move(environment)),
+      m_probe(std::move(probe)) {}
 
-void InstallSequence::ShowError(const QString& text) const { m_showMessage(m_caption, text); }
+void InstallSequence::ShowError(const std::string& text) const { m_showMessage(m_caption, text); }
 
 void InstallSequence::Run() {
-    if (OwnProgramPath().isEmpty()) return ShowError(Text(LauncherText::kNoOwnPath));
-    const QString temporaryFolder = TemporaryFolderPath();
-    if (temporaryFolder.isEmpty()) return ShowError(Text(LauncherText::kNoTemporaryFolder));
+    if (OwnProgramPath().empty()) return ShowError(LauncherText::kNoOwnPath);
+    const std::vector<UnpackParentCandidate> parents = UnpackParentCandidates(m_environment);
+    if (parents.empty()) return ShowError(LauncherText::kNoTemporaryFolder);
 
     const UniqueFd ownFile(open(kOwnFileLink, O_RDONLY | O_CLOEXEC));
-    if (!ownFile) return ShowError(Text(LauncherText::kCannotOpenOwnFile));
+    if (!ownFile) return ShowError(LauncherText::kCannotOpenOwnFile);
 
     const AnchorSearchResult search = FindPayloadAnchor(ownFile.Get());
     m_caption = search.caption;
-    if (!search.accepted) return ShowError(Text(LauncherText::kNoAnchor));
+    if (!search.accepted) return ShowError(LauncherText::kNoAnchor);
     const PayloadAnchor& anchor = search.anchor;
 
-    const QString folderPath = JoinPath(temporaryFolder, anchor.folderName);
-    UniqueFd folder = OpenPrivateFolder(folderPath);
-    if (!folder) return ShowError(Text(LauncherText::kCannotCreateTemporary) + folderPath);
+    // The parent is chosen once the sizes are known: a small runtime folder
+    // or a temporary folder mounted noexec passes the payload on to the next.
+    const std::uint64_t neededBytes =
+        std::uint64_t(anchor.fixed.installerSize) + anchor.fixed.packageSize;
+    std::optional<UnpackParent> parent =
+        OpenUnpackParent(parents, anchor.folderName, neededBytes, m_probe);
+    if (!parent) return ShowError(LauncherText::kNoTemporaryFolder);
 
-    const QString installerPath = JoinPath(folderPath, anchor.installerName);
-    const QString packagePath = JoinPath(folderPath, anchor.packageName);
-    const QByteArray installerName = QFile::encodeName(anchor.installerName);
-    const QByteArray packageName = QFile::encodeName(anchor.packageName);
+    const std::string folderPath = JoinPath(parent->Path(), anchor.folderName);
+    UniqueFd folder = OpenPrivateFolder(parent->Folder(), anchor.folderName);
+    if (!folder) {
+        parent->RemoveIfEmpty();
+        return ShowError(LauncherText::kCannotCreateTemporary + folderPath);
+    }
+
+    const std::string installerPath = JoinPath(folderPath, anchor.installerName);
     m_copyBuffer.resize(kCopyBufferSize);
-
-    const struct {
-        const QByteArray& name;
-        const QString& path;
-        PayloadFile file;
-    } unpacks[] = {
-        {installerName,
-         installerPath,
+    const UnpackedFile unpacks[] = {
+        {anchor.installerName,
          {anchor.fixed.installerOffset, anchor.fixed.installerSize, anchor.fixed.installerTime,
           0700}},
-        {packageName,
-         packagePath,
+        {anchor.packageName,
          {anchor.fixed.packageOffset, anchor.fixed.packageSize, anchor.fixed.packageTime, 0600}},
     };
-    for (const auto& unpack : unpacks) {
+    // A failed unpack leaves what was written, so that it can be looked at.
+    for (const UnpackedFile& unpack : unpacks) {
         switch (UnpackPayloadFile(ownFile.Get(), folder.Get(), unpack.name, unpack.file,
                                   m_copyBuffer)) {
             case UnpackStatus::Unpacked:
                 continue;
             case UnpackStatus::CreateFailed:
-                return ShowError(Text(LauncherText::kCannotCreateTemporary) + unpack.path);
+                return ShowError(LauncherText::kCannotCreateTemporary +
+                                 JoinPath(folderPath, unpack.name));
             case UnpackStatus::ReadFailed:
-                return ShowError(Text(LauncherText::kCannotReadOwnFile));
+                return ShowError(LauncherText::kCannotReadOwnFile);
             case UnpackStatus::WriteFailed:
-                return ShowError(Text(LauncherText::kCannotWriteTemporary));
+                return ShowError(LauncherText::kCannotWriteTemporary);
         }
     }
 
-    const pid_t installer =
-        StartInstaller(QFile::encodeName(installerPath), QFile::encodeName(folderPath));
-    if (installer < 0) return ShowError(Text(LauncherText::kCannotStartInstaller));
-    WaitForInstaller(installer);
+    ChildSetup setup;
+    setup.workingFolder = folderPath;
+    const pid_t installer = StartChild(installerPath, {}, setup);
+    // Whether it ran or not, both files go: an installer that cannot start
+    // would otherwise leave the whole package in the temporary folder.
+    if (installer >= 0) WaitForChild(installer);
 
     // Best effort: whatever the installer left behind keeps the folder.
-    unlinkat(folder.Get(), installerName.constData(), 0);
-    unlinkat(folder.Get(), packageName.constData(), 0);
+    for (const UnpackedFile& unpack : unpacks) unlinkat(folder.Get(), unpack.name.c_str(), 0);
     folder.Reset();
-    rmdir(QFile::encodeName(folderPath).constData());
+    unlinkat(parent->Folder(), anchor.folderName.c_str(), AT_REMOVEDIR);
+    parent->RemoveIfEmpty();
+    if (installer < 0) ShowError(LauncherText::kCannotStartInstaller);
 }

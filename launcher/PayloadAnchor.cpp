@@ -1,53 +1,66 @@
 #include "PayloadAnchor.h"
 
-#include <QtEndian>
+#include "Utf16Text.h"
+
+namespace {
+
+template <typename T>
+T ReadLittleEndian(const char* data) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    T value = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) value |= T(bytes[i]) << (8 * i);
+    return value;
+}
+
+template <typename T>
+void WriteLittleEndian(T value, char* data) {
+    for (std::size_t i = 0; i < sizeof(T); ++i) data[i] = char((value >> (8 * i)) & 0xFF);
+}
+
+void AppendString(std::string& record, const std::string& text) {
+    record += Utf8ToUtf16Le(text);
+    record.append(2, '\0');
+}
+
+}  // namespace
+
+std::uint32_t ReadLittleEndian32(const char* data) { return ReadLittleEndian<std::uint32_t>(data); }
+
+std::uint64_t ReadLittleEndian64(const char* data) { return ReadLittleEndian<std::uint64_t>(data); }
 
 PayloadAnchorFixed DecodeAnchorFixedPart(const char* data) {
-    const auto u32 = [data](int at) { return qFromLittleEndian<std::uint32_t>(data + at); };
-    const auto u64 = [data](int at) { return qFromLittleEndian<std::uint64_t>(data + at); };
     PayloadAnchorFixed fixed;
-    fixed.magicHead = u32(0);
-    fixed.payloadStart = u32(4);
-    fixed.installerTime = u64(8);
-    fixed.packageTime = u64(16);
-    fixed.installerOffset = u32(24);
-    fixed.installerSize = u32(28);
-    fixed.packageOffset = u32(32);
-    fixed.packageSize = u32(36);
-    fixed.magicTail = u32(40);
+    fixed.magicHead = ReadLittleEndian32(data + 0);
+    fixed.payloadStart = ReadLittleEndian32(data + 4);
+    fixed.installerTime = ReadLittleEndian64(data + 8);
+    fixed.packageTime = ReadLittleEndian64(data + 16);
+    fixed.installerOffset = ReadLittleEndian32(data + 24);
+    fixed.installerSize = ReadLittleEndian32(data + 28);
+    fixed.packageOffset = ReadLittleEndian32(data + 32);
+    fixed.packageSize = ReadLittleEndian32(data + 36);
+    fixed.magicTail = ReadLittleEndian32(data + 40);
     return fixed;
 }
 
 void EncodeAnchorFixedPart(const PayloadAnchorFixed& fixed, char* data) {
-    qToLittleEndian(fixed.magicHead, data + 0);
-    qToLittleEndian(fixed.payloadStart, data + 4);
-    qToLittleEndian(fixed.installerTime, data + 8);
-    qToLittleEndian(fixed.packageTime, data + 16);
-    qToLittleEndian(fixed.installerOffset, data + 24);
-    qToLittleEndian(fixed.installerSize, data + 28);
-    qToLittleEndian(fixed.packageOffset, data + 32);
-    qToLittleEndian(fixed.packageSize, data + 36);
-    qToLittleEndian(fixed.magicTail, data + 40);
+    WriteLittleEndian(fixed.magicHead, data + 0);
+    WriteLittleEndian(fixed.payloadStart, data + 4);
+    WriteLittleEndian(fixed.installerTime, data + 8);
+    WriteLittleEndian(fixed.packageTime, data + 16);
+    WriteLittleEndian(fixed.installerOffset, data + 24);
+    WriteLittleEndian(fixed.installerSize, data + 28);
+    WriteLittleEndian(fixed.packageOffset, data + 32);
+    WriteLittleEndian(fixed.packageSize, data + 36);
+    WriteLittleEndian(fixed.magicTail, data + 40);
 }
 
-namespace {
-void AppendUtf16Le(QByteArray& out, const QString& text) {
-    for (const QChar unit : text) {
-        char bytes[2];
-        qToLittleEndian(unit.unicode(), bytes);
-        out.append(bytes, 2);
-    }
-    out.append(2, '\0');
-}
-}  // namespace
-
-QByteArray EncodePayloadAnchor(const PayloadAnchor& anchor) {
-    QByteArray record(kAnchorFixedSize, '\0');
+std::string EncodePayloadAnchor(const PayloadAnchor& anchor) {
+    std::string record(kAnchorFixedSize, '\0');
     EncodeAnchorFixedPart(anchor.fixed, record.data());
-    AppendUtf16Le(record, anchor.productName);
-    AppendUtf16Le(record, anchor.folderName);
-    AppendUtf16Le(record, anchor.installerName);
-    AppendUtf16Le(record, anchor.packageName);
+    AppendString(record, anchor.productName);
+    AppendString(record, anchor.folderName);
+    AppendString(record, anchor.installerName);
+    AppendString(record, anchor.packageName);
     record.append(2, '\0');
     return record;
 }

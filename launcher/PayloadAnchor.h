@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <cstdint>
+#include <string>
 
 // The record that a setup launcher file carries behind its payload. The file
 // holds, in this order: the launcher's own program, the installer program
@@ -16,6 +15,9 @@
 //   40 magicTail
 // and is followed by four UTF-16LE strings, each ended by one zero unit,
 // without gaps: productName, folderName, installerName, packageName.
+//
+// Nothing here depends on a toolkit: the launcher runs before the editor's
+// libraries are installed.
 
 inline constexpr std::uint32_t kAnchorMagicHead = 0x55AA66BC;
 inline constexpr std::uint32_t kAnchorMagicTail = 0x66BB55AB;
@@ -41,12 +43,13 @@ struct PayloadAnchorFixed {
     bool operator==(const PayloadAnchorFixed&) const = default;
 };
 
+// The four strings are held as UTF-8.
 struct PayloadAnchor {
     PayloadAnchorFixed fixed;
-    QString productName;    // caption of the launcher's messages
-    QString folderName;     // created in the temporary folder
-    QString installerName;  // file 1 is written and started under this name
-    QString packageName;    // file 2 is written under this name
+    std::string productName;    // caption of the launcher's messages
+    std::string folderName;     // created in the user's temporary folder
+    std::string installerName;  // file 1 is written and started under this name
+    std::string packageName;    // file 2 is written under this name
 
     bool operator==(const PayloadAnchor&) const = default;
 };
@@ -54,8 +57,12 @@ struct PayloadAnchor {
 // The record as the packaging step writes it: the fixed part, the four strings
 // each with its zero, and one further zero unit so that whatever follows starts
 // at a multiple of 8 for the usual string lengths.
-QByteArray EncodePayloadAnchor(const PayloadAnchor& anchor);
+std::string EncodePayloadAnchor(const PayloadAnchor& anchor);
 
 // Reads the 44-byte fixed part at data.
 PayloadAnchorFixed DecodeAnchorFixedPart(const char* data);
 void EncodeAnchorFixedPart(const PayloadAnchorFixed& fixed, char* data);
+
+// Little-endian numbers at data.
+std::uint32_t ReadLittleEndian32(const char* data);
+std::uint64_t ReadLittleEndian64(const char* data);

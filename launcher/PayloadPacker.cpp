@@ -1,12 +1,15 @@
 #include "PayloadPacker.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUuid>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -44,7 +47,7 @@ std::optional<InputFile> MeasureInput(const QString& path, QString* error) {
     return InputFile{path, quint64(status.st_size), TimespecToFileTime(status.st_mtim)};
 }
 
-bool AppendFile(QSaveFile& out, const InputFile& input, std::vector<char>& buffer, QString* error) {
+bool AppendFile(QFile& out, const InputFile& input, std::vector<char>& buffer, QString* error) {
     QFile in(input.path);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read %1: %2").arg(input.path, in.errorString());
@@ -70,13 +73,36 @@ bool AppendFile(QSaveFile& out, const InputFile& input, std::vector<char>& buffe
     return true;
 }
 
-bool PadTo(QSaveFile& out, quint64 offset, QString* error) {
+bool PadTo(QFile& out, quint64 offset, QString* error) {
     const qint64 gap = qint64(offset) - out.pos();
     if (gap > 0 && out.write(QByteArray(gap, '\0')) != gap) {
         *error = QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString());
         return false;
     }
     return true;
+}
+
+// Any record-like block at a multiple of 128 in the launcher: in the output
+// it keeps its offset, and it would be found before the new record whenever
+// the payload is short enough to leave it inside the search window.
+std::optional<qint64> FindRecordInLauncher(const InputFile& launcher, QString* error) {
+    QFile in(launcher.path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(launcher.path, in.errorString());
+        return std::nullopt;
+    }
+    // Chunks are a multiple of 128 long, so no candidate straddles two.
+    std::vector<char> chunk(kCopyChunk);
+    for (qint64 start = 0;; start += kCopyChunk) {
+        const qint64 got = in.read(chunk.data(), kCopyChunk);
+        if (got < 0) {
+            *error = QStringLiteral("cannot read %1: %2").arg(launcher.path, in.errorString());
+            return std::nullopt;
+        }
+        const std::int64_t found = FindRecordCandidate(chunk.data(), std::size_t(got));
+        if (found >= 0) return start + found;
+        if (got < kCopyChunk) return -1;
+    }
 }
 
 PackResult Refuse(const QString& message) {
@@ -141,25 +167,36 @@ PackResult PackPayload(const PackRequest& request) {
     if (!package) return Fail(error);
 
     PayloadAnchor anchor;
-    anchor.productName = request.productName;
-    anchor.folderName = request.folderName.isEmpty() ? NewFolderGuid() : request.folderName;
-    anchor.installerName = request.installerName.isEmpty()
-                               ? QFileInfo(request.installerPath).fileName()
-                               : request.installerName;
-    anchor.packageName = request.packageName.isEmpty() ? QFileInfo(request.packagePath).fileName()
-                                                       : request.packageName;
-    if (anchor.productName.isEmpty() || anchor.productName.contains(QChar(u'\0')))
+    anchor.productName = request.productName.toStdString();
+    anchor.folderName =
+        (request.folderName.isEmpty() ? NewFolderGuid() : request.folderName).toStdString();
+    anchor.installerName =
+        (request.installerName.isEmpty() ? QFileInfo(request.installerPath).fileName()
+                                         : request.installerName)
+            .toStdString();
+    anchor.packageName = (request.packageName.isEmpty() ? QFileInfo(request.packagePath).fileName()
+                                                        : request.packageName)
+                             .toStdString();
+    if (anchor.productName.empty() || anchor.productName.find('\0') != std::string::npos)
         return Refuse(QStringLiteral("the product name must not be empty"));
-    const std::pair<const char*, QString> names[] = {{"folder", anchor.folderName},
-                                                     {"installer", anchor.installerName},
-                                                     {"package", anchor.packageName}};
+    const std::pair<const char*, std::string> names[] = {{"folder", anchor.folderName},
+                                                         {"installer", anchor.installerName},
+                                                         {"package", anchor.packageName}};
     for (const auto& [what, name] : names) {
         if (!IsPlainFileName(name))
             return Refuse(QStringLiteral("the %1 name \"%2\" is not a plain file name")
-                              .arg(QLatin1String(what), name));
+                              .arg(QLatin1String(what), QString::fromStdString(name)));
     }
 
-    const qsizetype recordSize = EncodePayloadAnchor(anchor).size();
+    const std::optional<qint64> oldRecord = FindRecordInLauncher(*launcher, &error);
+    if (!oldRecord) return Fail(error);
+    if (*oldRecord >= 0)
+        return Refuse(QStringLiteral("%1 already carries a payload (a record at offset %2); "
+                                     "pack the launcher as it was built")
+                          .arg(request.launcherPath)
+                          .arg(*oldRecord));
+
+    const quint64 recordSize = EncodePayloadAnchor(anchor).size();
     const std::optional<PayloadLayout> layout =
         PlanPayloadLayout(launcher->size, installer->size, package->size, recordSize, &error);
     if (!layout) return Refuse(error);
@@ -172,8 +209,12 @@ PackResult PackPayload(const PackRequest& request) {
     anchor.fixed.packageOffset = std::uint32_t(layout->packageOffset);
     anchor.fixed.packageSize = std::uint32_t(package->size);
 
-    QSaveFile out(request.outputPath);
-    if (!out.open(QIODevice::WriteOnly))
+    // Written beside the output and put in its place only once it is complete
+    // and checked.
+    const QFileInfo outputInfo(request.outputPath);
+    QTemporaryFile out(
+        outputInfo.absoluteDir().filePath(outputInfo.fileName() + QStringLiteral(".XXXXXX")));
+    if (!out.open())
         return Fail(
             QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
     std::vector<char> buffer(kCopyChunk);
@@ -183,14 +224,34 @@ PackResult PackPayload(const PackRequest& request) {
         !PadTo(out, layout->anchorOffset, &error)) {
         return Fail(error);
     }
-    const QByteArray record = EncodePayloadAnchor(anchor);
-    if (out.write(record) != record.size() || !out.commit())
+    const QByteArray record = QByteArray::fromStdString(EncodePayloadAnchor(anchor));
+    if (out.write(record) != record.size() || !out.flush() || fsync(out.handle()) != 0)
         return Fail(
             QStringLiteral("cannot write %1: %2").arg(request.outputPath, out.errorString()));
-    QFile::setPermissions(request.outputPath, QFile::ReadOwner | QFile::WriteOwner |
-                                                  QFile::ExeOwner | QFile::ReadGroup |
-                                                  QFile::ExeGroup | QFile::ReadOther |
-                                                  QFile::ExeOther);
+
+    // The launcher takes the first record of its window, whatever follows.
+    const AnchorSearchResult found = FindPayloadAnchor(out.handle());
+    if (!found.accepted || found.anchorOffset != qint64(layout->anchorOffset) ||
+        !(found.anchor == anchor)) {
+        return Refuse(
+            found.anchorOffset >= 0 && found.anchorOffset != qint64(layout->anchorOffset)
+                ? QStringLiteral("the payload holds a record-like block at offset %1, which the "
+                                 "launcher would find before the record at %2")
+                      .arg(found.anchorOffset)
+                      .arg(layout->anchorOffset)
+                : QStringLiteral("the launcher would not find the record written at %1")
+                      .arg(layout->anchorOffset));
+    }
+
+    if (!out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                            QFile::ExeOther) ||
+        std::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(request.outputPath).constData()) != 0) {
+        return Fail(QStringLiteral("cannot write %1: %2")
+                        .arg(request.outputPath, QString::fromLocal8Bit(strerror(errno))));
+    }
+    out.setAutoRemove(false);
 
     PackResult result;
     result.status = PackStatus::Packed;

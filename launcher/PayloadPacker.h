@@ -48,7 +48,10 @@ struct PackResult {
 
 // Writes the output (replacing it only once it is complete) and makes it
 // executable. Refused: the inputs do not fit the record or give unusable
-// names; Failed: a file could not be read or written.
+// names, the launcher already carries a record (a launcher packed once would
+// go on running its old payload), or the output's search would not find the
+// record just written first (a record-like block inside the payload would be
+// found instead); Failed: a file could not be read or written.
 PackResult PackPayload(const PackRequest& request);
 
 // A new folder name in the registry form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".

@@ -5,7 +5,8 @@
 //                [--folder NAME] [--installer-name NAME] [--package-name NAME]
 //
 // Exit codes: 0 packed, 1 a file could not be read or written, 2 bad usage or
-// inputs that the launcher could not carry.
+// inputs that the launcher could not carry (among them a launcher that was
+// packed before: pack the one the build made).
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -65,15 +66,16 @@ int main(int argc, char** argv) {
     const PackResult result = PackPayload(request);
     switch (result.status) {
         case PackStatus::Packed:
-            PrintLine(stdout,
-                      QStringLiteral("%1: installer %2 at %3, package %4 at %5, record at %6, "
-                                     "folder %7")
-                          .arg(request.outputPath, result.anchor.installerName)
-                          .arg(result.layout.installerOffset)
-                          .arg(result.anchor.packageName)
-                          .arg(result.layout.packageOffset)
-                          .arg(result.layout.anchorOffset)
-                          .arg(result.anchor.folderName));
+            PrintLine(
+                stdout,
+                QStringLiteral("%1: installer %2 at %3, package %4 at %5, record at %6, "
+                               "folder %7")
+                    .arg(request.outputPath, QString::fromStdString(result.anchor.installerName))
+                    .arg(result.layout.installerOffset)
+                    .arg(QString::fromStdString(result.anchor.packageName))
+                    .arg(result.layout.packageOffset)
+                    .arg(result.layout.anchorOffset)
+                    .arg(QString::fromStdString(result.anchor.folderName)));
             return 0;
         case PackStatus::Refused:
             PrintLine(stderr, QStringLiteral("quillet-pack: refused: ") + result.message);

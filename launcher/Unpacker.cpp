@@ -13,8 +13,8 @@ namespace {
 
 // O_NONBLOCK keeps a FIFO planted under the target's name from blocking the
 // open; anything but a regular file of ours is refused right after.
-UniqueFd CreateTarget(int folder, const QByteArray& name, mode_t mode) {
-    UniqueFd target(openat(folder, name.constData(),
+UniqueFd CreateTarget(int folder, const std::string& name, mode_t mode) {
+    UniqueFd target(openat(folder, name.c_str(),
                            O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
                            mode));
     if (!target) return UniqueFd();
@@ -32,14 +32,14 @@ UniqueFd CreateTarget(int folder, const QByteArray& name, mode_t mode) {
 
 }  // namespace
 
-UnpackStatus UnpackPayloadFile(int ownFile, int folder, const QByteArray& targetName,
+UnpackStatus UnpackPayloadFile(int ownFile, int folder, const std::string& targetName,
                                const PayloadFile& file, std::vector<char>& buffer) {
     UniqueFd target = CreateTarget(folder, targetName, file.mode);
     if (!target) return UnpackStatus::CreateFailed;
 
-    qint64 position = file.offset;
-    for (qint64 left = file.size; left > 0;) {
-        const qsizetype chunk = qsizetype(std::min<qint64>(left, qint64(buffer.size())));
+    std::int64_t position = file.offset;
+    for (std::uint64_t left = file.size; left > 0;) {
+        const std::size_t chunk = std::size_t(std::min<std::uint64_t>(left, buffer.size()));
         if (ReadAt(ownFile, position, buffer.data(), chunk) != chunk)
             return UnpackStatus::ReadFailed;
         if (WriteAll(target.Get(), buffer.data(), chunk) != chunk) return UnpackStatus::WriteFailed;

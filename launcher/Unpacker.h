@@ -2,8 +2,8 @@
 
 #include <sys/types.h>
 
-#include <QByteArray>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Copies one file of the payload out of the launcher's own file.
@@ -24,5 +24,5 @@ struct PayloadFile {
 // Writes the target name inside the open folder, replacing an existing file
 // but never following a link, chunk by chunk through buffer (1 MiB). After a
 // read or write failure the part written so far stays and no time is set.
-UnpackStatus UnpackPayloadFile(int ownFile, int folder, const QByteArray& targetName,
+UnpackStatus UnpackPayloadFile(int ownFile, int folder, const std::string& targetName,
                                const PayloadFile& file, std::vector<char>& buffer);

@@ -27,6 +27,11 @@ public:
     // The chosen file and filter, or nothing when cancelled. Replacing an
     // existing file has been confirmed by the user.
     virtual std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) = 0;
+    // A folder, starting in the initial folder when it names one; nothing when
+    // cancelled or when no folder dialog can be shown.
+    virtual std::optional<QString> GetFolderName(const QString& initialFolder) {
+        return std::nullopt;
+    }
 };
 
 // "desc|patterns|...||" as Qt writes it: "desc (patterns);;...", the patterns

@@ -67,3 +67,28 @@ inline QString SaveAsFilter() {
         "(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*||");
 }
 }  // namespace Strings
+
+// Texts of the options sheet and its pages.
+namespace Strings {
+inline QString OptionsCaption() { return QStringLiteral("オプション"); }
+inline QString OpacityOutOfRange() {
+    return QStringLiteral("不透明度には0から255までの整数を入力してください。");
+}
+inline QString SubfolderNameMissing() { return QStringLiteral("サブフォルダ名を指定してください。"); }
+inline QString SubfolderNameInvalid() {
+    return QStringLiteral("サブフォルダ名に使えない文字があります。");
+}
+inline QString FolderNameMissing() { return QStringLiteral("フォルダ名を指定してください。"); }
+inline QString AskCreateFolder() {
+    return QStringLiteral("フォルダがありません。この名前のフォルダを作成しますか？\r\n");
+}
+inline QString CannotCreateFolder() { return QStringLiteral("フォルダを作成できません。\r\n"); }
+inline QString FolderNameWrong() { return QStringLiteral("フォルダ名が間違っています。"); }
+}  // namespace Strings
+
+// Texts of the version dialog.
+namespace Strings {
+inline QString AboutCaption() { return QStringLiteral("バージョン情報"); }
+inline QString AboutHomePageButton() { return QStringLiteral("ホームページ"); }
+inline QString AboutCopyright() { return QStringLiteral("Copyright (C) 2014-2025 Sunmoth"); }
+}  // namespace Strings

@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   fonts-noto-cjk
+  qt6-translations-l10n
+  xdotool dbus at-spi2-core python3-pyatspi
   libtiff-dev libgif-dev
 )
 

@@ -4,10 +4,27 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+namespace {
+// The program's filter descriptions carry their patterns already
+// ("pngファイル(*.png)"); Qt would add them a second time.
+void ShowFiltersOnce(QFileDialog& dialog) { dialog.setOption(QFileDialog::HideNameFilterDetails); }
+
+// The 1-based index of the chosen filter. With the details hidden, Qt names
+// the choice by its description alone ("pngファイル(*.png)").
+int FilterIndex(const QStringList& filters, const QString& selected) {
+    for (int i = 0; i < filters.size(); ++i) {
+        const QString description = filters[i].left(filters[i].lastIndexOf(QLatin1String(" (")));
+        if (filters[i] == selected || description == selected.trimmed()) return i + 1;
+    }
+    return 0;
+}
+}  // namespace
+
 QString WidgetFileDialogs::GetOpenFileName(const QString& filter) {
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    ShowFiltersOnce(dialog);
     dialog.setNameFilters(QtNameFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
@@ -19,6 +36,7 @@ std::optional<SaveDialogAnswer> WidgetFileDialogs::GetSaveFileName(const SaveDia
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultExtension);
+    ShowFiltersOnce(dialog);
     const QStringList filters = QtNameFilters(request.filter);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
@@ -28,5 +46,17 @@ std::optional<SaveDialogAnswer> WidgetFileDialogs::GetSaveFileName(const SaveDia
     dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return SaveDialogAnswer{dialog.selectedFiles().front(),
-                            int(filters.indexOf(dialog.selectedNameFilter())) + 1};
+                            FilterIndex(filters, dialog.selectedNameFilter())};
+}
+
+std::optional<QString> WidgetFileDialogs::GetFolderName(const QString& initialFolder) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // The typed folder is where the dialog starts, when there is one.
+    const QFileInfo initial(initialFolder);
+    if (!initialFolder.isEmpty() && initial.isDir()) dialog.setDirectory(initial.absoluteFilePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
 }

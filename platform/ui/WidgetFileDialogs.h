@@ -7,4 +7,5 @@ class WidgetFileDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString& filter) override;
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
+    std::optional<QString> GetFolderName(const QString& initialFolder) override;
 };

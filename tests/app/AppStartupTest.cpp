@@ -170,6 +170,12 @@ TEST_F(AppStartupTest, CustomColorsRoundTripAsSixtyFourBytes) {
     EXPECT_EQ(uchar(raw[7]), 0);
     SettingsStore reread;
     EXPECT_EQ(ReadCustomColors(reread), colors);
+
+    // A value shorter than 64 bytes is no set at all: the current one stays.
+    store.WriteBinary("Settings", "CustomColors", raw.left(63));
+    EXPECT_FALSE(ReadCustomColors(store).has_value());
+    store.WriteBinary("Settings", "CustomColors", raw + "extra");
+    EXPECT_EQ(ReadCustomColors(store), colors) << "the first 64 bytes count";
 }
 
 TEST_F(AppStartupTest, HelpPageIsFoundBesideTheProgram) {

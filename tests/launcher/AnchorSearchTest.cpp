@@ -12,14 +12,14 @@
 #include "launcher/AnchorSearch.h"
 #include "launcher/FileIo.h"
 #include "launcher/FileTime.h"
+#include "launcher/Utf16Text.h"
 
 namespace {
 
-PayloadAnchor Record(
-    const QString& folder = QStringLiteral("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"),
-    const QString& installer = QStringLiteral("setup"),
-    const QString& package = QStringLiteral("oblimo.deb"),
-    const QString& product = QStringLiteral("Oblimo")) {
+PayloadAnchor Record(const std::string& folder = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}",
+                     const std::string& installer = "setup",
+                     const std::string& package = "oblimo.deb",
+                     const std::string& product = "Oblimo") {
     PayloadAnchor anchor;
     anchor.fixed.payloadStart = 71168;
     anchor.fixed.installerTime = 0x01D7'1234'5678'9ABCull;
@@ -52,6 +52,10 @@ QByteArray LayOut(qint64 size, const std::vector<Placed>& records) {
     return file;
 }
 
+QByteArray Encoded(const PayloadAnchor& anchor) {
+    return QByteArray::fromStdString(EncodePayloadAnchor(anchor));
+}
+
 AnchorSearchResult SearchFile(const QByteArray& contents) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("launcher"));
@@ -63,7 +67,7 @@ AnchorSearchResult SearchFile(const QByteArray& contents) {
     return FindPayloadAnchor(fd.Get());
 }
 
-const QByteArray kRecord = EncodePayloadAnchor(Record());
+const QByteArray kRecord = Encoded(Record());
 // The record without its extra zero: the last string's zero ends the file.
 const QByteArray kBareRecord = kRecord.chopped(2);
 
@@ -73,8 +77,8 @@ struct SearchCase {
     std::vector<Placed> records;
     bool accepted;
     qint64 anchorOffset;  // -1: no candidate
-    QString caption;
-    QString folderName;  // checked when accepted
+    std::string caption;
+    std::string folderName;  // checked when accepted
 };
 
 const qint64 kLargeFile = 300000;
@@ -82,13 +86,14 @@ const qint64 kLargeFile = 300000;
 const qint64 kLargeWindow = 168960;
 
 std::vector<SearchCase> SearchCases() {
-    const QString oblimo = QStringLiteral("Oblimo");
-    const QString guid = Record().folderName;
+    const std::string oblimo = "Oblimo";
+    const std::string guid = Record().folderName;
+    const std::string none;
     return {
         {"AcceptedInSmallFile", 1000, {{512, kRecord}}, true, 512, oblimo, guid},
-        {"OffsetNotMultipleOf128", 1000, {{520, kRecord}}, false, -1, QString(), QString()},
+        {"OffsetNotMultipleOf128", 1000, {{520, kRecord}}, false, -1, none, none},
         {"FileOfExactly128KiBScannedFromStart", 131072, {{128, kRecord}}, true, 128, oblimo, guid},
-        {"RecordAtOffsetZeroRefused", 1000, {{0, kRecord}}, false, 0, oblimo, QString()},
+        {"RecordAtOffsetZeroRefused", 1000, {{0, kRecord}}, false, 0, oblimo, none},
         {"RecordAtWindowStart",
          kLargeFile,
          {{kLargeWindow, kRecord}},
@@ -101,8 +106,8 @@ std::vector<SearchCase> SearchCases() {
          {{kLargeWindow - 128, kRecord}},
          false,
          -1,
-         QString(),
-         QString()},
+         none,
+         none},
         {"LastZeroIsLastUnitOfFile",
          768 + kBareRecord.size(),
          {{768, kBareRecord}},
@@ -116,39 +121,30 @@ std::vector<SearchCase> SearchCases() {
          false,
          768,
          oblimo,
-         QString()},
+         none},
         {"PackageNameZeroCutInHalf",
          768 + kBareRecord.size() - 1,
          {{768, kBareRecord}},
          false,
          768,
          oblimo,
-         QString()},
-        {"FixedPartEndsAtFileEnd", 896 + 44, {{896, kRecord}}, false, 896, QString(), QString()},
+         none},
+        {"FixedPartEndsAtFileEnd", 896 + 44, {{896, kRecord}}, false, 896, none, none},
         {"LowerOfTwoRecordsCounts",
          2000,
-         {{256, EncodePayloadAnchor(Record(QStringLiteral("lower")))},
-          {1024, EncodePayloadAnchor(Record(QStringLiteral("upper")))}},
+         {{256, Encoded(Record("lower"))}, {1024, Encoded(Record("upper"))}},
          true,
          256,
          oblimo,
-         QStringLiteral("lower")},
+         "lower"},
         {"UnusableLowerRecordHidesUpper",
          2000,
-         {{256, EncodePayloadAnchor(Record(QStringLiteral("lower"), QString(), QStringLiteral("p"),
-                                           QStringLiteral("First")))},
-          {1024, kRecord}},
+         {{256, Encoded(Record("lower", "", "p", "First"))}, {1024, kRecord}},
          false,
          256,
-         QStringLiteral("First"),
-         QString()},
-        {"HeadMagicAloneIsNoCandidate",
-         1000,
-         {{384, kRecord.left(40)}},
-         false,
-         -1,
-         QString(),
-         QString()},
+         "First",
+         none},
+        {"HeadMagicAloneIsNoCandidate", 1000, {{384, kRecord.left(40)}}, false, -1, none, none},
     };
 }
 
@@ -173,39 +169,31 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AnchorSearchTest, ::testing::ValuesIn(SearchCa
 // folder is refused like a missing record, with the caption already taken.
 TEST(AnchorNamesTest, UnsafeNamesAreRefused) {
     struct NameCase {
-        QString folder, installer, package;
+        std::string folder, installer, package;
     };
-    const QString ok = QStringLiteral("ok");
+    const std::string ok = "ok";
     const NameCase cases[] = {
-        {QStringLiteral(".."), ok, ok},
-        {QStringLiteral("."), ok, ok},
-        {QStringLiteral("a/b"), ok, ok},
-        {QStringLiteral("/tmp"), ok, ok},
-        {ok, QStringLiteral("../setup"), ok},
-        {ok, QStringLiteral(".."), ok},
-        {ok, ok, QStringLiteral("/etc/passwd")},
-        {ok, ok, QStringLiteral("sub/")},
-        {QString(), ok, ok},
-        {ok, ok, QString()},
+        {"..", ok, ok},       {".", ok, ok},  {"a/b", ok, ok},         {"/tmp", ok, ok},
+        {ok, "../setup", ok}, {ok, "..", ok}, {ok, ok, "/etc/passwd"}, {ok, ok, "sub/"},
+        {"", ok, ok},         {ok, ok, ""},
     };
     for (const NameCase& c : cases) {
-        const QByteArray record = EncodePayloadAnchor(
-            Record(c.folder, c.installer, c.package, QStringLiteral("Caption")));
+        const QByteArray record = Encoded(Record(c.folder, c.installer, c.package, "Caption"));
         const AnchorSearchResult result = SearchFile(LayOut(1024, {{256, record}}));
-        EXPECT_FALSE(result.accepted) << c.folder.toStdString() << " " << c.installer.toStdString()
-                                      << " " << c.package.toStdString();
-        EXPECT_EQ(result.caption, QStringLiteral("Caption"));
+        EXPECT_FALSE(result.accepted) << c.folder << " " << c.installer << " " << c.package;
+        EXPECT_EQ(result.caption, "Caption");
     }
     // Dots inside a name and non-ASCII names are fine.
-    const QByteArray fine = EncodePayloadAnchor(Record(
-        QStringLiteral("..hidden"), QStringLiteral("セットアップ"), QStringLiteral("a..b.deb")));
-    EXPECT_TRUE(SearchFile(LayOut(1024, {{256, fine}})).accepted);
+    const AnchorSearchResult fine =
+        SearchFile(LayOut(1024, {{256, Encoded(Record("..hidden", "セットアップ", "a..b.deb"))}}));
+    EXPECT_TRUE(fine.accepted);
+    EXPECT_EQ(fine.anchor.installerName, "セットアップ");
 
     // An empty product name leaves no caption and no anchor.
-    const QByteArray noProduct = EncodePayloadAnchor(Record(ok, ok, ok, QString()));
-    const AnchorSearchResult result = SearchFile(LayOut(1024, {{256, noProduct}}));
+    const AnchorSearchResult result =
+        SearchFile(LayOut(1024, {{256, Encoded(Record(ok, ok, ok, ""))}}));
     EXPECT_FALSE(result.accepted);
-    EXPECT_TRUE(result.caption.isEmpty());
+    EXPECT_TRUE(result.caption.empty());
 }
 
 TEST(AnchorWindowTest, StartsAtMultipleOf128WithinLast128KiB) {
@@ -221,6 +209,40 @@ TEST(AnchorWindowTest, StartsAtMultipleOf128WithinLast128KiB) {
         {0x1'0000'0080ll, 0x1'0000'0080ll - 131072},
     };
     for (const auto& [size, start] : cases) EXPECT_EQ(AnchorWindowStart(size), start) << size;
+}
+
+// The record's UTF-16 strings reach the file system as UTF-8, characters
+// outside the basic plane included; what encodes no character turns into
+// U+FFFD instead of vanishing.
+TEST(RecordTextTest, Utf16AndUtf8Agree) {
+    struct TextCase {
+        const char* name;
+        std::u16string units;
+        std::string utf8;
+    };
+    const TextCase cases[] = {
+        {"ASCII", u"setup.exe", "setup.exe"},
+        {"Japanese", u"画像の傾き補正", "画像の傾き補正"},
+        {"outside the basic plane", u"\U0001F5BC.deb", "\U0001F5BC.deb"},
+        {"lone high surrogate", std::u16string(u"a") + char16_t(0xD800) + u"b", "a\uFFFDb"},
+        {"lone low surrogate at the end", std::u16string(u"a") + char16_t(0xDC00), "a\uFFFD"},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes;
+        for (const char16_t unit : c.units) {
+            bytes += char(unit & 0xFF);
+            bytes += char(unit >> 8);
+        }
+        EXPECT_EQ(Utf16LeToUtf8(bytes.data(), c.units.size()), c.utf8);
+        const bool wellFormed = c.utf8.find("\uFFFD") == std::string::npos;
+        if (wellFormed) {
+            EXPECT_EQ(Utf8ToUtf16Le(c.utf8), bytes);
+        }
+    }
+    // Broken UTF-8 (a cut sequence, an overlong slash) gives U+FFFD units.
+    EXPECT_EQ(Utf8ToUtf16Le("a\xE3\x81"), std::string("a\0\xFD\xFF", 4));
+    EXPECT_EQ(Utf8ToUtf16Le("\xC0\xAF"), std::string("\xFD\xFF", 2));
 }
 
 TEST(FileTimeTest, ConvertsTicksSince1601) {

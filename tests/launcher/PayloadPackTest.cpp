@@ -64,9 +64,9 @@ TEST_F(PayloadPackTest, OutputIsFoundAndCarriesBothFiles) {
     EXPECT_TRUE(
         QRegularExpression(
             QStringLiteral("^\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$"))
-            .match(anchor.folderName)
+            .match(QString::fromStdString(anchor.folderName))
             .hasMatch())
-        << anchor.folderName.toStdString();
+        << anchor.folderName;
     EXPECT_EQ(anchor.installerName, "oblimo-installer");
     EXPECT_EQ(anchor.packageName, "oblimo_1.3.0.1_amd64.deb");
 
@@ -85,15 +85,16 @@ TEST_F(PayloadPackTest, OutputIsFoundAndCarriesBothFiles) {
     EXPECT_EQ(output.mid(1001, 13), m_installer);
     EXPECT_EQ(output.mid(1014, 2), QByteArray(2, '\0'));
     EXPECT_EQ(output.mid(1016, m_package.size()), m_package);
-    EXPECT_EQ(output.mid(found.anchorOffset), EncodePayloadAnchor(anchor));
+    EXPECT_EQ(output.mid(found.anchorOffset),
+              QByteArray::fromStdString(EncodePayloadAnchor(anchor)));
     // The last name's final unit, its zero and one more zero unit.
     EXPECT_EQ(output.right(6), QByteArray("b\0\0\0\0\0", 6));
     EXPECT_TRUE(QFileInfo(m_request.outputPath).isExecutable());
 }
 
 TEST_F(PayloadPackTest, NamesGivenReplaceDefaultsAndFoldersAreFresh) {
-    const QString first = PackPayload(m_request).anchor.folderName;
-    const QString second = PackPayload(m_request).anchor.folderName;
+    const std::string first = PackPayload(m_request).anchor.folderName;
+    const std::string second = PackPayload(m_request).anchor.folderName;
     EXPECT_NE(first, second);
 
     m_request.productName = QStringLiteral("Tavlo 体験版");
@@ -103,7 +104,7 @@ TEST_F(PayloadPackTest, NamesGivenReplaceDefaultsAndFoldersAreFresh) {
     ASSERT_EQ(PackPayload(m_request).status, PackStatus::Packed);
     const AnchorSearchResult found = SearchFile(m_request.outputPath);
     ASSERT_TRUE(found.accepted);
-    EXPECT_EQ(found.anchor.productName, m_request.productName);
+    EXPECT_EQ(found.anchor.productName, m_request.productName.toStdString());
     EXPECT_EQ(found.anchor.folderName, "oblimo-setup");
     EXPECT_EQ(found.anchor.installerName, "setup");
     EXPECT_EQ(found.anchor.packageName, "oblimo.deb");
@@ -128,6 +129,74 @@ TEST_F(PayloadPackTest, RefusesNamesTheLauncherWouldRefuse) {
     missing.packagePath = m_folder.filePath("absent.deb");
     EXPECT_EQ(PackPayload(missing).status, PackStatus::Failed);
     EXPECT_FALSE(QFile::exists(missing.outputPath));
+}
+
+// A record the launcher would find before the new one: packed once already,
+// or a block inside the payload that looks like a record at a multiple of
+// 128. The result would run the old or no payload, so nothing is written.
+TEST_F(PayloadPackTest, RefusesWhenAnotherRecordWouldBeFoundFirst) {
+    PayloadAnchor fake;
+    fake.productName = "Old";
+    fake.folderName = fake.installerName = fake.packageName = "old";
+    fake.fixed.installerOffset = 1;
+    const QByteArray fakeRecord = QByteArray::fromStdString(EncodePayloadAnchor(fake));
+
+    ASSERT_EQ(PackPayload(m_request).status, PackStatus::Packed);
+    const QString packedOnce = m_request.outputPath;
+    // Where a block in the package lands at a multiple of 128 near the end.
+    const qsizetype packageOffset = 1016;
+    const qsizetype nearEnd = m_package.size() - 4096;
+    const qsizetype aligned = nearEnd - (packageOffset + nearEnd) % 128;
+
+    struct RefusalCase {
+        const char* name;
+        std::function<void(PackRequest&)> change;
+        bool refused;
+    };
+    const std::vector<RefusalCase> cases = {
+        {"launcher packed before", [&](PackRequest& r) { r.launcherPath = packedOnce; }, true},
+        {"record-like block early in a large launcher",
+         [&](PackRequest& r) {
+             QByteArray launcher = Noise(300000, 5);
+             launcher.replace(1024, fakeRecord.size(), fakeRecord);
+             r.launcherPath = WriteFile(m_folder.path(), "large-launcher", launcher);
+         },
+         true},
+        {"record-like block in the package at a multiple of 128",
+         [&](PackRequest& r) {
+             QByteArray package = m_package;
+             package.replace(aligned, fakeRecord.size(), fakeRecord);
+             r.packagePath = WriteFile(m_folder.path(), "tricky.deb", package);
+         },
+         true},
+        {"the same block off the 128 grid",
+         [&](PackRequest& r) {
+             QByteArray package = m_package;
+             package.replace(aligned + 8, fakeRecord.size(), fakeRecord);
+             r.packagePath = WriteFile(m_folder.path(), "harmless.deb", package);
+         },
+         false},
+    };
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackRequest request = m_request;
+        request.outputPath = m_folder.filePath("repacked");
+        c.change(request);
+        const PackResult result = PackPayload(request);
+        if (!c.refused) {
+            ASSERT_EQ(result.status, PackStatus::Packed) << result.message.toStdString();
+            const AnchorSearchResult found = SearchFile(request.outputPath);
+            EXPECT_TRUE(found.accepted);
+            EXPECT_EQ(found.anchor, result.anchor);
+            QFile::remove(request.outputPath);
+            continue;
+        }
+        EXPECT_EQ(result.status, PackStatus::Refused);
+        EXPECT_FALSE(result.message.isEmpty());
+        EXPECT_FALSE(QFile::exists(request.outputPath));
+        // Nothing half-written is left beside the output either.
+        EXPECT_EQ(FileFixtures::FolderEntries(m_folder.path()).filter("repacked"), QStringList());
+    }
 }
 
 TEST(PayloadLayoutTest, RefusesWhatDoesNotFitTheRecord) {

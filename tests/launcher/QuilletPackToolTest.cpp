@@ -47,6 +47,16 @@ TEST_F(QuilletPackToolTest, PacksWithTheNamesGiven) {
     EXPECT_EQ(found.anchor.fixed.packageOffset, 5016u);
 }
 
+TEST_F(QuilletPackToolTest, PackingAPackedLauncherAgainIsRefused) {
+    ASSERT_EQ(Pack({m_launcher, m_installer, m_package, "-o", m_output}).exitCode, 0);
+    const QString again = m_folder.filePath("again");
+    const ProcessResult result = Pack({m_output, m_installer, m_package, "-o", again});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.startsWith("quillet-pack: refused: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("already carries a payload")) << result.err.toStdString();
+    EXPECT_FALSE(QFile::exists(again));
+}
+
 TEST_F(QuilletPackToolTest, BadUsageAndRefusedInputsExitWithTwo) {
     const QStringList inputs{m_launcher, m_installer, m_package};
     const QStringList cases[] = {

@@ -34,6 +34,14 @@ std::optional<SaveDialogAnswer> ScriptedFileDialogs::GetSaveFileName(
     return answer;
 }
 
+std::optional<QString> ScriptedFileDialogs::GetFolderName(const QString& initialFolder) {
+    folderRequests.push_back(initialFolder);
+    if (folderAnswers.empty()) return std::nullopt;
+    std::optional<QString> answer = std::move(folderAnswers.front());
+    folderAnswers.pop_front();
+    return answer;
+}
+
 EditorHarness::EmptySettings::EmptySettings(Settings settings) {
     if (settings == FirstStart) TestEnvironment::ClearSettings();
 }

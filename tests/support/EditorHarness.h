@@ -25,7 +25,10 @@ class ScriptedFileDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString& filter) override;
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
+    std::optional<QString> GetFolderName(const QString& initialFolder) override;
 
+    std::deque<std::optional<QString>> folderAnswers;
+    std::vector<QString> folderRequests;
     std::deque<QString> openAnswers;
     std::deque<std::optional<SaveDialogAnswer>> saveAnswers;
     std::vector<QString> openFilters;
