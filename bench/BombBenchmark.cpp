@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
             const char* component = useWic == 0   ? "UseWIC 0 (Qt image I/O)"
                                     : useWic == 1 ? "UseWIC 1 (both, default)"
                                                   : "UseWIC 2 (codec libraries)";
-            std::printf("%-22s %7lld %-26s %9.2f %12.1f %s\n", name, bytes, component, ms, mb,
+            std::printf("%-22s %7lld %-26s %9.3f %12.1f %s\n", name, bytes, component, ms, mb,
                         f[2].trimmed() == "1" ? "loaded" : "refused");
         }
     };
