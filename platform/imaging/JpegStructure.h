@@ -52,5 +52,7 @@ JpegStructure InspectJpeg(QByteArrayView jpeg);
 // (its DC difference), in the first scan of a progressive file as in a
 // baseline one. Less data than that cannot hold the image the frame header
 // claims: such a file is damaged or a decompression bomb, and is refused
-// before pixel memory is allocated. Arithmetic coding has no such bound.
+// before pixel memory is allocated. Arithmetic coding has no such bound: it
+// codes a flat page of any size in a handful of bytes (20 for 23170 x 23170),
+// so a tiny arithmetic-coded file may well be whole, and is decoded.
 bool JpegDataPlausible(const JpegStructure& jpeg);

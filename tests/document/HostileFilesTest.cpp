@@ -35,8 +35,9 @@ HolderPtr DecodeBytes(const QByteArray& bytes, int useWic) {
     return LoadImageFromStream(*stream, Services(useWic));
 }
 
-// A JPEG through libjpeg, baseline or progressive, at quality 90.
-QByteArray EncodeJpeg(const QImage& source, bool progressive) {
+// A JPEG through libjpeg, baseline or progressive, Huffman or arithmetic
+// coded, at quality 90.
+QByteArray EncodeJpeg(const QImage& source, bool progressive, bool arithmetic = false) {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -52,6 +53,7 @@ QByteArray EncodeJpeg(const QImage& source, bool progressive) {
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 90, TRUE);
     if (progressive) jpeg_simple_progression(&info);
+    info.arith_code = arithmetic;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         auto* row = const_cast<JSAMPLE*>(image.constScanLine(int(info.next_scanline)));
@@ -272,6 +274,10 @@ TEST_F(HostileFilesTest, UniformImagesCompressedToTheLimitStillOpen) {
         QByteArray bytes;
     } files[] = {{"JPEG", EncodeJpeg(flat, false)},
                  {"progressive JPEG", EncodeJpeg(flat, true)},
+                 // A few hundred bytes, of which a handful are image data: arithmetic
+                 // coding leaves no bound to hold such files against.
+                 {"arithmetic JPEG", EncodeJpeg(flat, false, true)},
+                 {"progressive arithmetic JPEG", EncodeJpeg(flat, true, true)},
                  {"PNG", EncodeWithQt(flat, "png")},
                  {"GIF", FormatWriters::Gif(gif)}};
     for (const auto& file : files)
