@@ -9,6 +9,7 @@
 #include "TavloMessageFilter.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
+#include "frame/FramePlacement.h"
 #include "output/ClipboardCopy.h"
 #include "output/SaveCommands.h"
 #include "platform/AppMessages.h"
@@ -64,6 +65,8 @@ void TavloDocTemplate::ShowMainWindow() {
     if (restore.Result() != 0) {
         m_frame->show();
     } else {
+        if (QScreen* screen = m_frame->screen())
+            m_frame->setGeometry(DefaultNormalRect(screen->availableGeometry()));
         m_frame->showMaximized();
     }
 }

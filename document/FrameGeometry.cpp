@@ -105,8 +105,11 @@ int SaturatedInt(double value) {
 
 TrimSize ComputeTrimSize(const FrameRect& frame, int imageWidth, int imageHeight, float angle) {
     const PointF c = SnapTrimCorner(frame.left, frame.top, imageWidth, imageHeight, angle);
-    return {SaturatedInt(double(frame.right - c.x) + 1.0),
-            SaturatedInt(double(frame.bottom - c.y) + 1.0)};
+    // Truncated first, then one added: a frame narrower than a pixel (a single
+    // point, or edges between two pixel centres) has its right edge before the
+    // snapped corner, and still trims one pixel, never none.
+    return {SaturatedInt(SaturatedInt(double(frame.right - c.x)) + 1.0),
+            SaturatedInt(SaturatedInt(double(frame.bottom - c.y)) + 1.0)};
 }
 
 TrimSize ComputeTrimSize(const FrameRect& frame, const CUndoItem& state) {

@@ -16,6 +16,7 @@
 #include "CommandEvent.h"
 #include "CommandRouter.h"
 #include "DialogBar.h"
+#include "FrameAccessibility.h"
 #include "platform/framework/CDocument.h"
 #include "resources/DialogTemplates.h"
 #include "resources/Strings.h"
@@ -45,10 +46,16 @@ QScreen* NearestScreen(const QPoint& point) {
 CMainFrame::CMainFrame(CommandRouter& router, SettingsStore& store, QWidget* parent)
     : QMainWindow(parent), m_router(router), m_store(store), m_updater(router, this) {
     setObjectName(QStringLiteral("mainFrame"));
+    InstallFrameAccessibility();
+    // No accessible name of its own: the window is announced by its caption,
+    // with the document and its modified mark.
     setWindowTitle(Strings::ApplicationTitle());
-    setAccessibleName(Strings::ApplicationTitle());
     CreateMenuAndToolbar();
     statusBar()->setAccessibleName(Strings::StatusBar());
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        AnnounceStatusMessage(statusBar(), m_statusMessage, message);
+        m_statusMessage = message;
+    });
     CreateBars();
     m_updater.AddIdleTask([this] { OnUpdateFrameTitle(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
@@ -82,7 +89,8 @@ void CMainFrame::CreateBars() {
     // All panels take the width of the widest, so the view keeps its width
     // from step to step.
     int width = 0;
-    for (DialogBar* bar : m_stepBars) width = std::max(width, bar->minimumSizeHint().width());
+    for (DialogBar* bar : m_stepBars)
+        width = std::max({width, bar->minimumSizeHint().width(), bar->minimumWidth()});
     for (DialogBar* bar : m_stepBars) bar->setFixedWidth(width);
     columns->addLayout(stepColumn);
     columns->addWidget(Border(QFrame::VLine, central));
@@ -100,7 +108,10 @@ void CMainFrame::CreateBars() {
 }
 
 void CMainFrame::SetView(QWidget* view) {
+    m_view = view;
     static_cast<QVBoxLayout*>(m_viewColumn->layout())->addWidget(view, 1);
+    // The window opens with the keyboard focus in the view.
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::SetDocument(CDocument* document) {
@@ -133,6 +144,8 @@ void CMainFrame::OnUpdateFrameTitle() {
                   QStringLiteral(" - ") + Strings::ApplicationTitle();
     }
     if (windowTitle() != caption) setWindowTitle(caption);
+    // A minimised window is announced by its icon text.
+    if (windowIconText() != caption) setWindowIconText(caption);
 }
 
 void CMainFrame::SendMessageToDescendants(AppMessage message) {
@@ -163,10 +176,17 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 void CMainFrame::OnStepChanged(int step) {
+    // A panel button that changed the step goes with its panel; the keyboard
+    // focus then goes to the view, from where Tab reaches the new panel.
+    QWidget* focus = focusWidget();
+    const bool focusInPanel =
+        focus && std::any_of(m_stepBars.begin(), m_stepBars.end(),
+                             [focus](DialogBar* bar) { return bar->isAncestorOf(focus); });
     m_topBar->hide();
     for (DialogBar* bar : m_stepBars) bar->hide();
     if (DialogBar* bar = StepBar(step)) bar->show();
     m_topBar->show();
+    if (focusInPanel && m_view) m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

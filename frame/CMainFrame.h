@@ -15,6 +15,7 @@ class CScrollHookDialogBar;
 class DialogBar;
 class SettingsStore;
 class QAction;
+class QMenu;
 
 // The editor's one top-level window. The toolbar runs along the whole top
 // edge and the status bar along the whole bottom edge; between them the
@@ -60,6 +61,10 @@ public:
     bool OnUpdateCommand(int id, CommandState& state) override;
     bool HandlesCommand(int id) const override;
 
+    // No menu of its own: Qt's menu for hiding the toolbar is no command of
+    // the editor, and a hidden toolbar could not be brought back.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -81,6 +86,9 @@ private:
     CScrollHookDialogBar* m_topBar = nullptr;
     std::array<DialogBar*, 4> m_stepBars{};
     QWidget* m_viewColumn = nullptr;
+    QWidget* m_view = nullptr;
     std::map<int, QAction*> m_actions;
     int m_firstShow = 1;
+    // The status bar's message as last announced.
+    QString m_statusMessage;
 };

@@ -4,17 +4,20 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
 #include "CommandRouter.h"
 #include "ComboFocusWatcher.h"
 #include "ControlNotification.h"
+#include "PanelText.h"
 #include "UpDownControl.h"
 
 namespace {
@@ -22,19 +25,79 @@ const char kControlIdProperty[] = "controlId";
 
 QString Text(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }
 
-// Breaks a text without spaces into lines that fit the width, as a push button
-// with the multi-line style does.
+// Breaks a text into lines that fit the width, as a push button with the
+// multi-line style does: between phrases, and inside a phrase only when it is
+// wider than the button on its own.
 QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width) {
     QString wrapped, line;
-    for (const QChar c : text) {
-        if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
-            wrapped += line + QLatin1Char('\n');
-            line.clear();
+    auto endLine = [&] {
+        wrapped += line + QLatin1Char('\n');
+        line.clear();
+    };
+    for (const QString& phrase : PhraseSegments(text)) {
+        if (!line.isEmpty() && metrics.horizontalAdvance(line + phrase) > width) endLine();
+        if (metrics.horizontalAdvance(phrase) <= width) {
+            line += phrase;
+            continue;
         }
-        line += c;
+        for (const QChar c : phrase) {
+            if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
+                // "ー" or "。" never begins a line: the character before it
+                // goes along.
+                QString carried;
+                if (!MayStartLine(c) && line.size() > 1) carried = line.back(), line.chop(1);
+                endLine();
+                line = carried;
+            }
+            line += c;
+        }
     }
     return wrapped + line;
 }
+
+// An edit box with a drop-down list that turns the wheel into list items
+// (for the angle box: turns and mirrors, each an edit) only while it has the
+// focus; a wheel that merely passes over it is not taken.
+class FocusedWheelComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (hasFocus() || (lineEdit() && lineEdit()->hasFocus())) {
+            QComboBox::wheelEvent(event);
+        } else {
+            event->ignore();
+        }
+    }
+};
+
+// A scroll bar that takes the focus by Tab or a click and answers the keys as
+// a scroll bar control does: Left and Up one step back, Right and Down one
+// step on, Page Up and Page Down a page, Home and End to the ends.
+class KeyboardScrollBar : public QScrollBar {
+public:
+    explicit KeyboardScrollBar(Qt::Orientation orientation, QWidget* parent)
+        : QScrollBar(orientation, parent) {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Up: triggerAction(SliderSingleStepSub); break;
+            case Qt::Key_Right:
+            case Qt::Key_Down: triggerAction(SliderSingleStepAdd); break;
+            case Qt::Key_PageUp: triggerAction(SliderPageStepSub); break;
+            case Qt::Key_PageDown: triggerAction(SliderPageStepAdd); break;
+            case Qt::Key_Home: triggerAction(SliderToMinimum); break;
+            case Qt::Key_End: triggerAction(SliderToMaximum); break;
+            default: QScrollBar::keyPressEvent(event); return;
+        }
+        event->accept();
+    }
+};
 
 // A word-wrapping label, or a stretched full-width control, grows with the bar.
 bool Stretches(const ControlTemplate& control, bool alone) {
@@ -111,9 +174,10 @@ QWidget* DialogBar::CreateControl(const ControlTemplate& control) {
     const QString text = Text(control.text);
     switch (control.kind) {
         case ControlKind::Label: {
-            auto* label = new QLabel(text, this);
+            const bool wraps = control.width >= 40;
+            auto* label = new QLabel(wraps ? WithPhraseBreaks(text) : text, this);
             label->setTextFormat(Qt::PlainText);
-            label->setWordWrap(control.width >= 40);
+            label->setWordWrap(wraps);
             if (control.style & kCentered) label->setAlignment(Qt::AlignCenter);
             return label;
         }
@@ -138,7 +202,7 @@ QWidget* DialogBar::CreateControl(const ControlTemplate& control) {
             return edit;
         }
         case ControlKind::ComboBox: {
-            auto* combo = new QComboBox(this);
+            auto* combo = new FocusedWheelComboBox(this);
             combo->setEditable(true);
             combo->lineEdit()->setAccessibleName(Text(control.accessibleName));
             // The box only offers its list: typed text is never added to it,
@@ -158,7 +222,7 @@ QWidget* DialogBar::CreateControl(const ControlTemplate& control) {
             return upDown;
         }
         case ControlKind::ScrollBar: {
-            auto* bar = new QScrollBar(Qt::Horizontal, this);
+            auto* bar = new KeyboardScrollBar(Qt::Horizontal, this);
             bar->setMinimumWidth(m_units.X(control.width));
             return bar;
         }
@@ -259,6 +323,28 @@ void DialogBar::LayOutInRows(const DialogTemplate& dialog) {
         column->addLayout(line);
     }
     column->addStretch(1);
-    setMinimumWidth(m_units.X(dialog.width));
+
+    // The bar is as wide as its texts need at the font in use: the heading,
+    // every line that the template breaks by hand, and the caption of every
+    // one-line button stay whole; longer texts wrap between phrases.
+    int needed = m_units.X(dialog.width);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].size() != 1) continue;
+        const ControlTemplate& control = *rows[r].front();
+        QWidget* widget = Control(control);
+        const QString text = Text(control.text);
+        int content = 0;
+        if (control.kind == ControlKind::Label && (r == 0 || text.contains(QLatin1Char('\n')))) {
+            for (const QString& line : text.split(QLatin1Char('\n')))
+                content = std::max(content,
+                                   widget->fontMetrics().horizontalAdvance(WithPhraseBreaks(line)) + 1);
+        } else if (control.kind == ControlKind::PushButton && !(control.style & kMultiLine)) {
+            content = widget->sizeHint().width();
+        }
+        const int margins =
+            m_units.X(control.x) + m_units.X(std::max(0, dialog.width - control.x - control.width));
+        if (content > 0) needed = std::max(needed, content + margins);
+    }
+    setMinimumWidth(needed);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 }

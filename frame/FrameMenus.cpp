@@ -62,7 +62,14 @@ void CMainFrame::CreateMenuAndToolbar() {
             if (item.id == 0) {
                 menu->addSeparator();
             } else {
-                menu->addAction(actionFor(item.id, QString::fromUtf16(item.text)));
+                // The shortcut after the tab is the action's first shortcut, so
+                // the menu shows it beside the text while the item's name, as
+                // screen readers tell it, is the text alone.
+                const QString text = QString::fromUtf16(item.text);
+                QAction* action = actionFor(item.id, text.section(QLatin1Char('\t'), 0, 0));
+                const QString shown = text.section(QLatin1Char('\t'), 1);
+                if (!shown.isEmpty()) action->setShortcut(QKeySequence(shown));
+                menu->addAction(action);
             }
         }
     }
@@ -71,7 +78,8 @@ void CMainFrame::CreateMenuAndToolbar() {
         QAction* action = Action(accelerator.id);
         if (!action) continue;
         QList<QKeySequence> keys = action->shortcuts();
-        keys << QKeySequence(QString::fromLatin1(accelerator.keys));
+        const QKeySequence key(QString::fromLatin1(accelerator.keys));
+        if (!keys.contains(key)) keys << key;
         action->setShortcuts(keys);
     }
 

@@ -46,3 +46,10 @@ QRect CorrectedNormalRect(const QRect& normal, const QRect& monitor, int frameHe
     moved.moveTop(monitor.top());
     return moved;
 }
+
+QRect DefaultNormalRect(const QRect& available) {
+    const QSize size(available.width() * 2 / 3, available.height() * 2 / 3);
+    QRect rect(QPoint(0, 0), size);
+    rect.moveCenter(available.center());
+    return rect;
+}

@@ -32,3 +32,8 @@ struct FramePlacement {
 // a window lower than the monitor is not moved up.
 QRect CorrectedNormalRect(const QRect& normal, const QRect& monitor, int frameHeight,
                           int captionHeight);
+
+// The normal rectangle of a first start, which opens maximised: two thirds of
+// the available area in each direction, centred in it, so that restoring the
+// window gives a window and not the whole screen.
+QRect DefaultNormalRect(const QRect& available);

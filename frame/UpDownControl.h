@@ -13,6 +13,8 @@ public:
     explicit UpDownControl(QWidget* parent = nullptr);
     QToolButton* UpButton() const { return m_up; }
     QToolButton* DownButton() const { return m_down; }
+    // One step up (+1) or down (-1), as a press of an arrow gives.
+    void Step(int steps) { emit Delta(steps); }
 
 signals:
     void Delta(int steps);

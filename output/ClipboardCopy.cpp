@@ -14,12 +14,29 @@
 
 namespace {
 const QString kTempName = QStringLiteral("{B0C793E0-B130-46E0-BB7C-F17B29C5FADC}.tmp.png");
-}
 
-QString GetClipboardTempPath() {
-    const QString folder = PrivateTempFolder();
+// The copied result: the image and the file list, and no text. The file list
+// is set as raw text/uri-list bytes (QMimeData::setUrls would export the URL
+// as text too), and because the X11 clipboard offers every file list as
+// text/plain as well, that text is answered empty: pasting into a text editor
+// inserts nothing rather than the temporary file's URL.
+class CopiedResultData : public QMimeData {
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override {
+        if (format.startsWith(QLatin1String("text/plain"))) return QVariant(QByteArray());
+        return QMimeData::retrieveData(format, type);
+    }
+};
+}  // namespace
+
+namespace {
+QString ClipboardTempPath(TempFolderUse use) {
+    const QString folder = PrivateTempFolder(use);
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + kTempName;
 }
+}  // namespace
+
+QString GetClipboardTempPath() { return ClipboardTempPath(TempFolderUse::LookUp); }
 
 std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     const CUndoItem* current = document.Current();
@@ -29,7 +46,7 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     Bitmap opaque = document.RenderOutput(params->m_image, OutputPixelFormat::Rgb24);
     if (opaque.IsNull()) return nullptr;
 
-    auto data = std::make_unique<QMimeData>();
+    std::unique_ptr<QMimeData> data = std::make_unique<CopiedResultData>();
     data->setImageData(opaque.image);
 
     Bitmap file = HasTransparency(current->m_image->Image()) ? current->m_image->AsBitmap()
@@ -42,12 +59,12 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     // followed.
     ImagingServices firstComponent = document.App().Imaging();
     firstComponent.UseWIC = 0;
-    const QString path = GetClipboardTempPath();
+    const QString path = ClipboardTempPath(TempFolderUse::Create);
     if (!path.isEmpty() &&
         WriteBitmapFile(std::move(file), OutputFormat::Png, firstComponent, path,
                         FilePublish::Replace)) {
         const QUrl url = QUrl::fromLocalFile(path);
-        data->setUrls({url});
+        data->setData(QStringLiteral("text/uri-list"), url.toEncoded() + "\r\n");
         data->setData(QStringLiteral("x-special/gnome-copied-files"),
                       "copy\n" + url.toEncoded());
     }

@@ -17,7 +17,7 @@ class QMimeData;
 
 // The PNG's path: the private temporary folder and the fixed name
 // "{B0C793E0-B130-46E0-BB7C-F17B29C5FADC}.tmp.png". Empty when there is no
-// private temporary folder.
+// private temporary folder; only a copy creates one.
 QString GetClipboardTempPath();
 
 // The clipboard contents for the document's step-4 result; none unless the

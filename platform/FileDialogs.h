@@ -37,3 +37,12 @@ public:
 // "desc|patterns|...||" as Qt writes it: "desc (patterns);;...", the patterns
 // separated by spaces.
 QStringList QtNameFilters(const QString& pipeFilter);
+
+// The patterns of each filter of "desc|patterns|...||", in order
+// ("*.jpg;*.jpeg").
+QStringList FilterPatterns(const QString& pipeFilter);
+
+// The suffix a bare file name gets under a filter: the extension of its first
+// pattern ("jpg" for "*.jpg;*.jpeg"), or the fallback for a filter that
+// matches every file ("*.*").
+QString DefaultSuffixFor(const QString& patterns, const QString& fallback);

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev libheif-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
+  xclip
   fonts-noto-cjk
   qt6-translations-l10n
   xdotool dbus at-spi2-core python3-pyatspi

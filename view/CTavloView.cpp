@@ -123,13 +123,21 @@ bool CTavloView::HandlesCommand(int id) const {
 bool CTavloView::OnCommand(int id) {
     switch (id) {
         case ID_EDIT_UNDO:
-            if (m_lineMode == 0) m_doc.Undo();
+            // A drag in progress ends first, so the state being left keeps
+            // the frame it had before the press.
+            if (m_lineMode == 0 && m_doc.CanUndo()) {
+                CancelDrag();
+                m_doc.Undo();
+            }
             return true;
         case ID_COPY_RESULT:
             OnCopy();
             return true;
         case ID_EDIT_REDO:
-            if (m_lineMode == 0) m_doc.Redo();
+            if (m_lineMode == 0 && m_doc.CanRedo()) {
+                CancelDrag();
+                m_doc.Redo();
+            }
             return true;
         case ID_FLIP_HORIZONTAL: OnFlip(true); return true;
         case ID_FLIP_VERTICAL: OnFlip(false); return true;

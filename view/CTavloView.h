@@ -141,6 +141,10 @@ private:
     void LineButtonUp(QPoint client);
     void OnRotateByLine();
     void OnLineCancel();
+    // Ends a drag that the state changed under (undo, redo, Escape, a new
+    // image, another step): the line being drawn goes, a line end or the
+    // frame goes back to where the press found it, and nothing is recorded.
+    void CancelDrag();
 
     // Trim frame.
     const QCursor& CursorForPart(int part) const;
@@ -213,6 +217,10 @@ private:
     QImage m_gridRow;
     int m_lineMode = 0;
     int m_dragging = 0;
+    // The step the current drag began in, and the line ends (step 2) or the
+    // frame edges (step 3) as the press found them.
+    int m_dragStep = 0;
+    std::array<float, 4> m_dragStart{};
     int m_hasLine = 0;
     int m_lineDragPart = 0;
     float m_lineX1 = 0.0f;

@@ -177,6 +177,7 @@ bool CTavloView::ValidateResultSize() {
 }
 
 void CTavloView::FrameButtonDown(QPoint client) {
+    m_dragStart = {m_frameLeft, m_frameTop, m_frameRight, m_frameBottom};
     m_frameDragPart = HitFrame(client);
     if (m_frameDragPart == 0) {
         // A press away from the edges starts a new frame; the frame cannot be

@@ -161,7 +161,7 @@ const QCursor& CTavloView::LineMouseMove(QPoint client) {
 
 void CTavloView::OnRotateByLine() {
     CUndoItem* current = Current();
-    if (!current || current->m_step != 2 || m_lineMode != 1) return;
+    if (!current || current->m_step != 2 || m_lineMode != 1 || !m_hasLine) return;
     // The line was drawn on the image as displayed, so its correction adds to
     // the angle already applied.
     current->m_angle = NormalizeAngle(current->m_angle + GetLineCorrection().degrees);
@@ -172,6 +172,8 @@ void CTavloView::OnRotateByLine() {
 }
 
 void CTavloView::OnLineCancel() {
+    // Escape also ends a drag in progress, in step 2 or 3.
+    CancelDrag();
     if (m_lineMode == 1) SetLineMode(0);
 }
 
@@ -209,6 +211,7 @@ void CTavloView::LineButtonDown(QPoint client) {
             m_lineDragPart = 2;
         }
     }
+    m_dragStart = {m_lineX1, m_lineY1, m_lineX2, m_lineY2};
     if (m_lineDragPart == 0) {
         const QPointF p = ViewFromClient(client);
         m_hasLine = 1;
@@ -222,6 +225,8 @@ void CTavloView::LineButtonUp(QPoint client) {
     LineMouseMove(client);
     if (!m_dragging) return;
     m_dragging = 0;
+    // Line-confirm mode is only ever entered with a line to confirm.
+    if (!m_hasLine) return;
     // Drawing a line records nothing; only "回転" does.
     const LineCorrection correction = GetLineCorrection();
     if (DialogBar* bar = TopBar()) {

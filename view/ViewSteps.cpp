@@ -30,6 +30,11 @@ constexpr int kRestoreViewState = 8;
 }  // namespace
 
 void CTavloView::OnInitialUpdate() {
+    // A new image (or none): no drag, line or line-confirm mode survives it,
+    // whatever step the old one was in.
+    CancelDrag();
+    m_hasLine = 0;
+    if (!Current() || Current()->m_step != 2) m_lineMode = 0;
     OnUpdate(nullptr, kHintRefreshAll);
     if (!m_initialized) {
         if (auto* bar = qobject_cast<CScrollHookDialogBar*>(TopBar())) bar->AddReceiver(this);
@@ -94,10 +99,12 @@ void CTavloView::FitAndCentre() {
 
 void CTavloView::OnUpdate(DocumentView*, int hint) {
     m_fitPending = 0;
-    if (!(hint & kKeepAngleText)) RefreshAngleText();
-    if (hint & kLeaveLineMode) SetLineMode(0);
     const CUndoItem* current = Current();
     const int step = current ? current->m_step : 1;
+    // A drag does not outlive undo, redo or a change of step.
+    if (m_dragging && ((hint & kLeaveLineMode) || step != m_dragStep)) CancelDrag();
+    if (!(hint & kKeepAngleText)) RefreshAngleText();
+    if (hint & kLeaveLineMode) SetLineMode(0);
     if (step != m_shownStep) {
         // Posted: the frame switches its panels after this update has finished.
         QCoreApplication::postEvent(&m_frame, new AppMessageEvent(WM_APP_STEP_CHANGED, step));

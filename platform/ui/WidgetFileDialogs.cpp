@@ -39,8 +39,19 @@ std::optional<SaveDialogAnswer> WidgetFileDialogs::GetSaveFileName(const SaveDia
     ShowFiltersOnce(dialog);
     const QStringList filters = QtNameFilters(request.filter);
     dialog.setNameFilters(filters);
-    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+    // A bare name gets the extension of the chosen filter ("すべてのファイル"
+    // keeps the proposed one), so "scan" under the jpeg filter is scan.jpg.
+    const QStringList patterns = FilterPatterns(request.filter);
+    auto followFilter = [&](const QString& chosen) {
+        const int index = FilterIndex(filters, chosen) - 1;
+        if (index >= 0 && index < patterns.size())
+            dialog.setDefaultSuffix(DefaultSuffixFor(patterns[index], request.defaultExtension));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
+        followFilter(filters[request.filterIndex - 1]);
+    }
     const QFileInfo proposed(request.proposedName);
     if (proposed.isAbsolute()) dialog.setDirectory(proposed.absolutePath());
     dialog.selectFile(proposed.fileName());

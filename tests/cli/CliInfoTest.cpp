@@ -172,6 +172,8 @@ TEST(CliFrameTest, PrintsTheDefaultFrameAndTrimmedSize) {
         {{"--size", "1000x600", "--angle", "-10"}, 784, 470, 391.94},
         {{"--angle", "-350", "--size", "1000x600"}, 784, 470, 391.94},  // normalised to 10
         {{"--size", "1000x600", "--angle", "45"}, 530, 318, 264.79},
+        // A frame narrower than a pixel still trims one pixel.
+        {{"--size", "2x2", "--angle", "45"}, 1, 1, 0.35},
     };
     for (const Case& c : cases) {
         const ProcessResult result = RunProgram(TAVLO_CLI, QStringList{"frame"} + c.arguments);

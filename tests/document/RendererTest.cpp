@@ -433,6 +433,29 @@ TEST(FrameGeometryTest, SnapUsesTheSidesOfTheTurnedImage) {
     EXPECT_FLOAT_EQ(SnapTrimCorner(1.2f, 3.4f, nullptr).x, 1.2f);
 }
 
+TEST(FrameGeometryTest, AFrameNarrowerThanAPixelTrimsOnePixel) {
+    // 1000 x 600 at 0 degrees: pixel centres on halves in both directions.
+    struct Case {
+        FrameRect frame;
+        int width, height;
+    };
+    const Case cases[] = {
+        {{0.3f, 0.3f, 0.3f, 0.3f}, 1, 1},      // a point between pixel centres
+        {{-0.7f, -0.2f, -0.7f, -0.2f}, 1, 1},  // the same on the other side
+        {{0.5f, 0.5f, 0.5f, 0.5f}, 1, 1},      // a point on a pixel centre
+        {{0.6f, 0.6f, 1.2f, 1.4f}, 1, 1},      // edges between two centres
+        {{0.5f, 0.5f, 1.49f, 2.5f}, 1, 3},
+        {{-1.5f, -1.5f, 1.5f, 0.4f}, 4, 2},
+    };
+    for (const Case& c : cases) {
+        const TrimSize t = ComputeTrimSize(c.frame, 1000, 600, 0.0f);
+        EXPECT_EQ(t.width, c.width) << c.frame.left << ".." << c.frame.right;
+        EXPECT_EQ(t.height, c.height) << c.frame.top << ".." << c.frame.bottom;
+        EXPECT_EQ(CheckResultSize(t.width, t.height, 1.0, 1.0, t.width, t.height),
+                  ResultSizeCheck::Ok);
+    }
+}
+
 TEST(FrameGeometryTest, DefaultFramesOfAThousandBySixHundred) {
     struct Case {
         float angle;

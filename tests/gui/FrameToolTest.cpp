@@ -185,4 +185,26 @@ TEST_F(FrameToolTest, TheSizeCheckKeepsStep3) {
     }
 }
 
+TEST_F(FrameToolTest, AClickWithoutMovingTrimsOnePixelAtAnyZoom) {
+    // A large image opens fitted below 100 %, where a click lands between
+    // pixel centres.
+    m.LoadInStep2(3001, 2000);
+    ASSERT_TRUE(m.Click(ID_TO_STEP3));
+    ASSERT_LT(m.View().Zoom(), 100.0f);
+    const QPoint centre = Client(0, 0);
+    for (const QPoint offset : {QPoint(0, 0), QPoint(7, 3), QPoint(-12, 9), QPoint(31, -17)}) {
+        m.Press(centre + offset);
+        m.Release(centre + offset);
+        EXPECT_EQ(FieldValue(IDC_TRIM_WIDTH), 1) << offset.x() << "," << offset.y();
+        EXPECT_EQ(FieldValue(IDC_TRIM_HEIGHT), 1) << offset.x() << "," << offset.y();
+        EXPECT_EQ(FieldValue(IDC_RESULT_WIDTH), 1);
+    }
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(m.Click(ID_TO_STEP4));
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(' ').toStdString();
+    ASSERT_EQ(m.Doc().Current()->m_step, 4);
+    EXPECT_EQ(m.Doc().Current()->m_image->Width(), 1);
+    EXPECT_EQ(m.Doc().Current()->m_image->Height(), 1);
+}
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTest>
+#include <functional>
 
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
@@ -278,4 +280,96 @@ TEST_F(GuideTest, AChangedMarginRendersStep4AgainAsOneMoreEntry) {
     EXPECT_EQ(m.Doc().Current()->m_step, 3);
 }
 
+// A drag that the state changes under: press, move, a key, release. The drag
+// ends without effect and the editor is left in a state it can be in.
+TEST(DragInterruptionTest, AKeyDuringADragEndsIt) {
+    const QPoint from(100, 100), to(200, 110), away(260, 170);
+    auto key = [](EditorHarness& m, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(m.Frame().windowHandle(), k, mods);
+        m.Idle();
+    };
+    struct Case {
+        const char* name;
+        std::function<void(EditorHarness&)> before;  // up to the press
+        QPoint press;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int step;  // after the release
+        std::function<void(EditorHarness&)> check;
+    };
+    const Case cases[] = {
+        {"Escape while a line end is dragged",
+         [&](EditorHarness& m) {
+             m.LoadInStep2();
+             m.Drag(from, to);
+             ASSERT_EQ(m.View().LineMode(), 1);
+         },
+         to, Qt::Key_Escape, Qt::NoModifier, 2,
+         [](EditorHarness& m) { EXPECT_FLOAT_EQ(m.Doc().Current()->m_angle, 0.0f); }},
+        {"Ctrl+Z while the first line is drawn",
+         [](EditorHarness& m) { m.LoadInStep2(); }, from, Qt::Key_Z, Qt::ControlModifier, 1,
+         [&](EditorHarness& m) {
+             // Back in step 2 the mouse moves without a drag.
+             key(m, Qt::Key_Y, Qt::ControlModifier);
+             ASSERT_EQ(m.Doc().Current()->m_step, 2);
+             m.Move(away);
+             m.Move(from);
+             EXPECT_EQ(m.Frame().StatusText(), QString());
+             EXPECT_FALSE(m.View().HasLine());
+             EXPECT_EQ(m.View().LineMode(), 0);
+             // And a new line is drawn as ever.
+             m.Drag(from, to);
+             EXPECT_EQ(m.View().LineMode(), 1);
+             EXPECT_EQ(m.Frame().StatusText(), QStringLiteral("-5.710593"));
+         }},
+        {"Ctrl+Z while the frame is dragged",
+         [](EditorHarness& m) {
+             m.LoadInStep2();
+             ASSERT_TRUE(m.Click(ID_TO_STEP3));
+         },
+         from, Qt::Key_Z, Qt::ControlModifier, 2,
+         [&](EditorHarness& m) {
+             EXPECT_TRUE(m.Item(IDD_TOP_BAR, IDC_ANGLE_BOX)->isVisible());
+             EXPECT_FALSE(m.Item(IDD_TOP_BAR, ID_ROTATE_BY_LINE)->isVisible());
+             // The step-3 state that was left keeps the frame of before the press.
+             key(m, Qt::Key_Y, Qt::ControlModifier);
+             ASSERT_EQ(m.Doc().Current()->m_step, 3);
+             EXPECT_EQ(m.View().Frame(), QRectF(QPointF(-499.5, -299.5), QPointF(499.5, 299.5)));
+         }},
+        {"Escape while the frame is dragged",
+         [](EditorHarness& m) {
+             m.LoadInStep2();
+             ASSERT_TRUE(m.Click(ID_TO_STEP3));
+         },
+         from, Qt::Key_Escape, Qt::NoModifier, 3,
+         [](EditorHarness& m) {
+             EXPECT_EQ(m.View().Frame(), QRectF(QPointF(-499.5, -299.5), QPointF(499.5, 299.5)));
+             EXPECT_EQ(m.HistorySize(), 3) << "steps 1, 2 and the default frame only";
+             EXPECT_EQ(m.Item<QLineEdit>(IDD_STEP3_BAR, IDC_TRIM_WIDTH)->text(), QStringLiteral("1000"));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditorHarness m;
+        c.before(m);
+        if (::testing::Test::HasFatalFailure()) return;
+        m.Press(c.press);
+        m.Move(away);
+        key(m, c.key, c.modifiers);
+        m.Move(away + QPoint(10, 10));
+        m.Release(away + QPoint(10, 10));
+        ASSERT_EQ(m.Doc().Current()->m_step, c.step);
+        EXPECT_EQ(m.View().LineMode(), 0);
+        EXPECT_FALSE(m.View().HasLine());
+        EXPECT_EQ(m.Frame().StatusText(), QString());
+        if (c.step == 2) {
+            EXPECT_TRUE(m.Template().Router().QueryState(ID_TO_STEP3).enabled);
+        }
+        // A later release or move finds no drag either.
+        m.Move(away);
+        m.Release(away);
+        EXPECT_EQ(m.View().LineMode(), 0);
+        c.check(m);
+    }
+}
 }  // namespace

@@ -5,17 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QScreen>
+#include <QTextLayout>
+#include <QTimer>
 #include <QToolBar>
 
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
 #include "frame/CScrollHookDialogBar.h"
 #include "frame/FramePlacement.h"
+#include "frame/PanelText.h"
 #include "platform/AppMessages.h"
 #include "resources/DialogTemplates.h"
 #include "support/EditorHarness.h"
@@ -38,8 +45,7 @@ TEST(MainFrameTest, MenuToolbarAndPrompts) {
     const QList<QAction*> menus = m.Frame().menuBar()->actions();
     EXPECT_EQ(ActionTexts(menus[0]->menu()->actions()), (QStringList{"新規(&N)", "終了(&X)"}));
     EXPECT_EQ(ActionTexts(menus[1]->menu()->actions()),
-              (QStringList{"元に戻す(&U)\tCtrl+Z", "やり直す(&R)\tCtrl+Y", "-", "上下反転(&+)",
-                           "左右反転(&-)"}));
+              (QStringList{"元に戻す(&U)", "やり直す(&R)", "-", "上下反転(&+)", "左右反転(&-)"}));
     EXPECT_EQ(ActionTexts(menus[4]->menu()->actions()),
               (QStringList{"ヘルプ(&H)", "ホームページ(&P)", "バージョン情報(&A)..."}));
 
@@ -54,8 +60,9 @@ TEST(MainFrameTest, MenuToolbarAndPrompts) {
     EXPECT_EQ(grid->toolTip(), QStringLiteral("グリッド"));
     EXPECT_EQ(m.Frame().Action(ID_FLIP_VERTICAL)->toolTip(), QStringLiteral("上下反転"));
     EXPECT_EQ(m.Frame().Action(ID_HOMEPAGE)->statusTip(), QStringLiteral("Oblimoのホームページを開く"));
+    // The shortcut the menu shows beside the item comes first.
     EXPECT_EQ(m.Frame().Action(ID_EDIT_UNDO)->shortcuts(),
-              (QList<QKeySequence>{QKeySequence("Alt+Backspace"), QKeySequence("Ctrl+Z")}));
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     EXPECT_EQ(m.Frame().Action(ID_EDIT_REDO)->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Y")});
 
     // Without a local help page start-up takes the help item away.
@@ -112,7 +119,8 @@ TEST(MainFrameTest, EveryControlOfEveryTemplateExistsWithItsText) {
     // "&&" in a template shows a single "&".
     bool found = false;
     for (QLabel* label : m.Frame().StepBar(1)->findChildren<QLabel*>())
-        found |= label->text() == QStringLiteral("または、ドラッグ&ドロップで\n右にドロップしてください。");
+        found |= WithoutPhraseBreaks(label->text()) ==
+                 QStringLiteral("または、ドラッグ&ドロップで\n右にドロップしてください。");
     EXPECT_TRUE(found);
 }
 
@@ -235,6 +243,126 @@ TEST(MainFrameTest, ClosingAskTheDocumentFirst) {
     ScriptedMessageBoxes boxes({IDOK});
     EXPECT_TRUE(m.Frame().close());
     EXPECT_TRUE(none.Load(m.Store()));
+}
+
+TEST(MainFrameTest, ARightClickOnTheBarsOffersNoMenu) {
+    EditorHarness m;
+    auto* toolbar = m.Frame().findChild<QToolBar*>();
+    ASSERT_NE(toolbar, nullptr);
+    for (QWidget* target : {static_cast<QWidget*>(toolbar), static_cast<QWidget*>(m.Frame().menuBar())}) {
+        // A menu that opens runs its own loop; it is noticed and closed.
+        bool menuShown = false;
+        QTimer::singleShot(200, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menuShown = true;
+                popup->close();
+            }
+        });
+        const QPoint at(target->width() - 5, target->height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        QTest::qWait(300);
+        EXPECT_FALSE(menuShown) << target->objectName().toStdString();
+    }
+    EXPECT_EQ(m.Frame().createPopupMenu(), nullptr);
+    EXPECT_TRUE(toolbar->isVisible());
+}
+
+TEST(MainFrameTest, AFirstStartOpensMaximisedAndRestoresToTwoThirdsOfTheScreen) {
+    const QRect area(0, 0, 1920, 1080);
+    EXPECT_EQ(DefaultNormalRect(area), QRect(320, 180, 1280, 720));
+    EXPECT_EQ(DefaultNormalRect(QRect(1920, 30, 1200, 900)), QRect(2120, 180, 800, 600));
+
+    QRect normal;
+    {
+        EditorHarness m;
+        m.Template().ShowMainWindow();
+        m.Idle();
+        EXPECT_TRUE(m.Frame().windowState() & Qt::WindowMaximized);
+        normal = DefaultNormalRect(m.Frame().screen()->availableGeometry());
+        EXPECT_EQ(m.Frame().normalGeometry(), normal);
+        m.Frame().close();
+        FramePlacement stored;
+        ASSERT_TRUE(stored.Load(m.Store()));
+        EXPECT_EQ(stored.NormalRect(), normal);
+        EXPECT_EQ(stored.maximized, 1);
+    }
+    // The next start opens maximised again and restores down to that rectangle.
+    EditorHarness m(QSize(1600, 1000), EditorHarness::KeepSettings);
+    m.Template().ShowMainWindow();
+    m.Idle();
+    EXPECT_TRUE(m.Frame().windowState() & Qt::WindowMaximized);
+    m.Frame().setWindowState(Qt::WindowNoState);
+    m.Idle();
+    EXPECT_EQ(m.Frame().geometry(), normal);
+}
+
+TEST(PanelTextTest, JapaneseBreaksOnlyBetweenPhrases) {
+    struct Case {
+        const char* text;
+        QStringList phrases;
+    };
+    const Case cases[] = {
+        {"下のボタンを押してください。", {"下の", "ボタンを", "押してください。"}},
+        {"画像を取り込みます。", {"画像を", "取り込みます。"}},
+        {"ツールバーの「元に戻す」ボタンで戻れます。",
+         {"ツールバーの", "「元に", "戻す」", "ボタンで", "戻れます。"}},
+        {"いずれかの方法で回転できます。終わったら下の",
+         {"いずれかの", "方法で", "回転できます。", "終わったら", "下の"}},
+        {"ステップ2へ >>", {"ステップ2へ ", ">>"}},
+        {"元ファイル名に\n「-Oblimo」を", {"元ファイル名に\n", "「-Oblimo」を"}},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(PhraseSegments(text), c.phrases) << c.text;
+        EXPECT_EQ(WithoutPhraseBreaks(WithPhraseBreaks(text)), text) << c.text;
+    }
+}
+
+// At the font in use every heading, hand-broken line and one-line button
+// caption of the panels stays whole, and the longer texts wrap between
+// phrases only.
+TEST(MainFrameTest, PanelTextsWrapBetweenPhrasesAndKeepTheirLines) {
+    EditorHarness m;
+    for (int step = 1; step <= 4; ++step) {
+        DialogBar* bar = m.Frame().StepBar(step);
+        QCoreApplication::postEvent(&m.Frame(), new AppMessageEvent(WM_APP_STEP_CHANGED, step));
+        m.Idle();
+        ASSERT_TRUE(bar->isVisible());
+        for (QLabel* label : bar->findChildren<QLabel*>()) {
+            if (!label->isVisible() || !label->wordWrap()) continue;
+            const QString shown = WithoutPhraseBreaks(label->text());
+            QTextLayout layout(label->text(), label->font());
+            layout.beginLayout();
+            QStringList lines;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(label->contentsRect().width());
+                lines << label->text().mid(line.textStart(), line.textLength());
+            }
+            layout.endLayout();
+            const QStringList handLines = shown.split(QLatin1Char('\n'));
+            // A text beside a button (step 4) is narrow and wraps as it can.
+            const bool fillsRow = label->x() < bar->width() / 6 && label->width() > bar->width() / 2;
+            if (fillsRow && (handLines.size() > 1 || label == bar->findChildren<QLabel*>().front())) {
+                EXPECT_EQ(lines.size(), handLines.size()) << step << ": " << shown.toStdString() << " width " << label->contentsRect().width() << " of " << bar->width();
+            }
+            for (int i = 0; i + 1 < lines.size(); ++i) {
+                const QChar last = lines[i].back();
+                EXPECT_TRUE(last == QChar(0x200B) || last.isSpace())
+                    << step << ": broken inside a phrase after "
+                    << WithoutPhraseBreaks(lines[i]).toStdString();
+            }
+        }
+        for (QPushButton* button : bar->findChildren<QPushButton*>()) {
+            // A caption on several lines never starts a line with "ー" or "。".
+            const QStringList captionLines = button->text().split(QLatin1Char('\n'));
+            for (const QString& line : captionLines)
+                EXPECT_TRUE(line.isEmpty() || MayStartLine(line.front())) << button->text().toStdString();
+            // Buttons of a fixed width ("x1", the tall step-4 buttons) keep it.
+            if (!button->isVisible() || button->minimumWidth() == button->maximumWidth()) continue;
+            EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+        }
+    }
 }
 
 }  // namespace

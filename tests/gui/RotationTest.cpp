@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,9 +12,12 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
+#include <functional>
 
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
+#include "frame/DialogBar.h"
 #include "resources/CommandIds.h"
 #include "support/EditorHarness.h"
 #include "view/CTavloView.h"
@@ -252,6 +256,41 @@ TEST_F(RotationTest, CorrectionFollowsTheDirectionOfTheLine) {
     m.Click(ID_LINE_CANCEL);
     DrawLine(QPoint(500, 100), QPoint(271, 120));
     EXPECT_NEAR(LeadingNumber(m.Frame().StatusText()), 5.0, 0.05);
+}
+
+// The wheel over the angle box or the zoom box picks a list item only while
+// the box has the focus; passing over them scrolls nothing and edits nothing.
+TEST_F(RotationTest, TheBoxesTakeTheWheelOnlyWithTheFocus) {
+    auto wheelOver = [&](QWidget* box) {
+        const QPoint at = box->rect().center();
+        QWheelEvent event(QPointF(at), QPointF(box->mapToGlobal(at)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &event);
+        m.Idle();
+    };
+    auto* zoomBox = m.Item<QComboBox>(IDD_TOP_BAR, IDC_ZOOM_BOX);
+    m.TypeInto(zoomBox, QStringLiteral("50"));
+    ASSERT_FLOAT_EQ(m.View().Zoom(), 50.0f);
+    struct Case {
+        QComboBox* box;
+        std::function<float()> value;
+        float before, after;  // the first item: "左90度", "100%"
+    };
+    const Case cases[] = {
+        {AngleBox(), [&] { return Angle(); }, 0.0f, -90.0f},
+        {zoomBox, [&] { return m.View().Zoom(); }, 50.0f, 100.0f},
+    };
+    for (const Case& c : cases) {
+        m.View().setFocus();
+        const int history = m.HistorySize();
+        wheelOver(c.box);
+        wheelOver(c.box);
+        EXPECT_FLOAT_EQ(c.value(), c.before) << DialogBar::ControlIdOf(c.box);
+        EXPECT_EQ(m.HistorySize(), history);
+        c.box->setFocus();
+        wheelOver(c.box);
+        EXPECT_FLOAT_EQ(c.value(), c.after) << DialogBar::ControlIdOf(c.box);
+    }
 }
 
 }  // namespace

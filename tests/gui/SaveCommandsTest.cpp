@@ -4,15 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
 #include "frame/CommandRouter.h"
 #include "frame/DialogBar.h"
 #include "output/SaveCommands.h"
+#include "platform/ui/WidgetFileDialogs.h"
 #include "resources/CommandIds.h"
 #include "resources/Strings.h"
 #include "support/EditorHarness.h"
@@ -194,6 +202,58 @@ TEST(SaveAsProposalTest, NamesExtensionsAndFilters) {
         EXPECT_EQ(proposal.name, QString::fromLatin1(c.name)) << c.path;
         EXPECT_EQ(proposal.defaultExtension, QString::fromLatin1(c.extension)) << c.path;
         EXPECT_EQ(proposal.filterIndex, c.filter) << c.path;
+    }
+}
+
+// The real save dialog: a name typed without an extension gets the one of
+// the filter chosen, not the one proposed; "すべてのファイル" keeps the
+// proposed one, and a typed extension stays.
+TEST(SaveDialogTest, ABareNameTakesTheExtensionOfTheChosenFilter) {
+    QTemporaryDir folder;
+    struct Case {
+        int filter;  // index in the dialog's list: png, jpeg, bmp, all files
+        const char* typed;
+        const char* saved;
+    };
+    const Case cases[] = {
+        {1, "scan", "scan.jpg"},  {2, "scan", "scan.bmp"},   {0, "scan", "scan.png"},
+        {3, "scan", "scan.png"},  {1, "scan.jpeg", "scan.jpeg"}, {0, "x.bmp", "x.bmp"},
+    };
+    for (const Case& c : cases) {
+        bool driven = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_TRUE(types && name);
+            ASSERT_EQ(types->count(), 4);
+            // As the user picks a filter with the arrow keys, then types a name.
+            types->setFocus();
+            for (int i = types->currentIndex(); i < c.filter; ++i) QTest::keyClick(types, Qt::Key_Down);
+            EXPECT_EQ(types->currentIndex(), c.filter);
+            name->setFocus();
+            name->clear();
+            QTest::keyClicks(name, QString::fromLatin1(c.typed));
+            driven = true;
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        // A dialog that the driver could not work is closed, never left open.
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [] {
+            if (QWidget* open = QApplication::activeModalWidget()) open->close();
+        });
+        safety.start(10000);
+        WidgetFileDialogs dialogs;
+        const auto answer = dialogs.GetSaveFileName(
+            {QStringLiteral("png"), folder.filePath(QStringLiteral("scan.tif.png")),
+             Strings::SaveAsFilter(), 1});
+        ASSERT_TRUE(driven);
+        ASSERT_TRUE(answer.has_value()) << c.typed;
+        EXPECT_EQ(answer->path.toStdString(), folder.filePath(QString::fromLatin1(c.saved)).toStdString())
+            << c.filter << " " << c.typed;
+        EXPECT_EQ(answer->filterIndex, c.filter + 1);
     }
 }
 

@@ -32,12 +32,17 @@ protected:
         TestEnvironment::ClearSettings();
         m_oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+        // Without a runtime folder the PNG goes below TMPDIR; the tests that
+        // want one set it.
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
         ASSERT_TRUE(m_app.InitInstance());
         m_doc.OnNewDocument();
     }
     void TearDown() override {
         QGuiApplication::clipboard()->clear();
         qputenv("TMPDIR", m_oldTmp);
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
     }
 
     // A 40 x 30 image at 300 x 200 dpi taken to step 4 turned by 90 degrees,
@@ -65,7 +70,11 @@ protected:
         ASSERT_TRUE(m_doc.RenderStep4());
     }
 
-    QByteArray m_oldTmp;
+    QString FallbackFolder() const {
+        return m_tmp.path() + QStringLiteral("/oblimo-%1").arg(getuid());
+    }
+
+    QByteArray m_oldTmp, m_oldRuntime;
     QTemporaryDir m_tmp, m_files;
     SettingsStore m_store;
     CTavloApp m_app{m_store};
@@ -147,8 +156,11 @@ TEST_F(ClipboardCopyTest, NothingToCopyBeforeStepFour) {
 TEST_F(ClipboardCopyTest, APlantedLinkIsReplacedNotFollowed) {
     ToStepFour(false);
     const QString victim = WriteFile(m_files.path(), "victim.txt", "precious");
+    // An earlier copy made the folder; a link takes the file's place.
+    ASSERT_TRUE(MakeCopyData(m_doc));
     const QString path = GetClipboardTempPath();
     ASSERT_FALSE(path.isEmpty());
+    QFile::remove(path);
     ASSERT_TRUE(QFile::link(victim, path));
     const auto data = MakeCopyData(m_doc);
     ASSERT_EQ(data->urls().size(), 1);
@@ -179,5 +191,70 @@ TEST_F(ClipboardCopyTest, AFolderThatIsNotPrivateIsNotUsed) {
     EXPECT_TRUE(data->hasImage());
     EXPECT_FALSE(data->hasUrls());
     EXPECT_TRUE(QDir(folder).isEmpty());
+}
+TEST_F(ClipboardCopyTest, OnlyTheImageAndTheFileListAreOfferedNoText) {
+    ToStepFour(false);
+    const auto data = MakeCopyData(m_doc);
+    ASSERT_TRUE(data);
+    QStringList formats = data->formats();
+    formats.sort();
+    EXPECT_EQ(formats, (QStringList{"application/x-qt-image", "text/uri-list",
+                                    "x-special/gnome-copied-files"}));
+    // A text editor pasting this gets nothing, not the file's URL. (Qt counts
+    // any file list as text in hasText(); what matters is the text given.)
+    EXPECT_EQ(data->text(), QString());
+    EXPECT_TRUE(data->data("text/plain").isEmpty());
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(data->urls().front().toLocalFile(), GetClipboardTempPath());
+}
+
+TEST_F(ClipboardCopyTest, TheRuntimeFolderIsUsedWhenItIsPrivate) {
+    QTemporaryDir runtimes;
+    const QString privateFolder = runtimes.filePath("private");
+    const QString openFolder = runtimes.filePath("open");
+    const QString link = runtimes.filePath("link");
+    ASSERT_TRUE(QDir().mkdir(privateFolder) && QDir().mkdir(openFolder));
+    chmod(QFile::encodeName(privateFolder).constData(), 0700);
+    chmod(QFile::encodeName(openFolder).constData(), 0755);
+    ASSERT_TRUE(QFile::link(privateFolder, link));
+    struct Case {
+        QString runtime;
+        bool used;
+    };
+    const Case cases[] = {
+        {privateFolder, true},
+        {privateFolder + "/", true},
+        {openFolder, false},             // others may enter it
+        {link, false},                   // a link, not a folder
+        {runtimes.filePath("gone"), false},
+        {"relative/folder", false},
+    };
+    ToStepFour(false);
+    for (const Case& c : cases) {
+        qputenv("XDG_RUNTIME_DIR", c.runtime.toLocal8Bit());
+        const auto data = MakeCopyData(m_doc);
+        ASSERT_TRUE(data && data->hasUrls()) << c.runtime.toStdString();
+        const QString folder = QFileInfo(data->urls().front().toLocalFile()).absolutePath();
+        EXPECT_EQ(folder, c.used ? privateFolder : FallbackFolder()) << c.runtime.toStdString();
+        EXPECT_EQ(GetClipboardTempPath(), data->urls().front().toLocalFile());
+    }
+    EXPECT_TRUE(QDir(openFolder).isEmpty());
+}
+
+TEST_F(ClipboardCopyTest, NothingIsCreatedUntilSomethingIsCopied) {
+    // Start and exit remove a file from an earlier copy; with none there,
+    // no folder appears.
+    RemoveClipboardTempFile(QGuiApplication::clipboard());
+    RemoveClipboardTempFile(QGuiApplication::clipboard());
+    EXPECT_FALSE(QFileInfo::exists(FallbackFolder()));
+    EXPECT_TRUE(GetClipboardTempPath().isEmpty());
+    EXPECT_TRUE(QDir(m_tmp.path()).isEmpty());
+
+    ToStepFour(false);
+    const auto data = MakeCopyData(m_doc);
+    ASSERT_TRUE(data && data->hasUrls());
+    EXPECT_TRUE(QFileInfo(FallbackFolder()).isDir());
+    EXPECT_EQ(int(QFileInfo(FallbackFolder()).permissions()) & 0x0077, 0);
+    EXPECT_EQ(GetClipboardTempPath(), FallbackFolder() + "/{B0C793E0-B130-46E0-BB7C-F17B29C5FADC}.tmp.png");
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -21,6 +22,11 @@ void TestEnvironment::Prepare() {
     const QString temporary = ConfigDir()->path() + QStringLiteral("/tmp");
     QDir().mkpath(temporary);
     qputenv("TMPDIR", temporary.toLocal8Bit());
+    // The user's runtime folder, where the clipboard's PNG goes, likewise.
+    const QString runtime = ConfigDir()->path() + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

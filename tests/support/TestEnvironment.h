@@ -7,9 +7,10 @@
 #include "platform/MessageBox.h"
 
 // Set up by the test main before any Qt object exists: a private settings
-// folder (XDG_CONFIG_HOME), a private temporary folder (TMPDIR) and the
-// offscreen platform, so no test ever reads or writes the user's real
-// settings or leaves anything in the shared temporary folder.
+// folder (XDG_CONFIG_HOME), private temporary and runtime folders (TMPDIR,
+// XDG_RUNTIME_DIR) and the offscreen platform, so no test ever reads or
+// writes the user's real settings or leaves anything in the shared temporary
+// folder.
 namespace TestEnvironment {
 void Prepare();
 // The private configuration folder of this test process.
