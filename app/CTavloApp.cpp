@@ -4,6 +4,7 @@
 
 #include "ImageExtensions.h"
 #include "platform/SettingsStore.h"
+#include "platform/imaging/LibraryMessages.h"
 
 CTavloApp::CTavloApp(SettingsStore& store, CodecFactoryMaker makeCodecFactory)
     : ImageExtensions(DefaultImageExtensions()),
@@ -13,6 +14,8 @@ CTavloApp::CTavloApp(SettingsStore& store, CodecFactoryMaker makeCodecFactory)
 CTavloApp::~CTavloApp() = default;
 
 bool CTavloApp::InitInstance() {
+    // Neither the program nor its imaging libraries log anything.
+    QuietImagingLibraries();
     // The second imaging component. Without it the program silently uses the
     // first one only: UseWIC stays 0 and there is no HEIF.
     if (m_makeCodecFactory) WicFactory = m_makeCodecFactory();

@@ -1,7 +1,6 @@
 #include "CTavloDoc.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cmath>
 
 #include "AngleNormalization.h"
@@ -15,6 +14,7 @@
 #include "app/ImageExtensions.h"
 #include "platform/AppMessages.h"
 #include "platform/MessageBox.h"
+#include "platform/imaging/ImageStream.h"
 #include "resources/CommandIds.h"
 #include "resources/Strings.h"
 
@@ -33,13 +33,11 @@ bool CTavloDoc::OnNewDocument() {
 }
 
 bool CTavloDoc::OnOpenDocument(const QString& path) {
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::ReadOnly)) {
-            AppMessageBox(Strings::FailedToOpenDocument(), MessageButtons::Ok,
-                          MessageIcon::Warning);
-            return false;
-        }
+    // Tried without blocking: a FIFO opens here and is then refused by the
+    // loader instead of waiting for a writer.
+    if (!FileOpensForReading(path)) {
+        AppMessageBox(Strings::FailedToOpenDocument(), MessageButtons::Ok, MessageIcon::Warning);
+        return false;
     }
     HolderPtr image = LoadImageFromFile(path, m_app.Imaging());
     if (!image) {

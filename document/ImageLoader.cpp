@@ -1,6 +1,7 @@
 #include "ImageLoader.h"
 
 #include <QTransform>
+#include <utility>
 
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ImageStream.h"
@@ -13,9 +14,15 @@ QImage Turned(const QImage& image, int degrees) {
 }
 
 HolderPtr HolderFrom(DecodedImage decoded) {
-    if (decoded.bitmap.Width() != 0 && decoded.bitmap.Height() != 0)
-        ApplyExifOrientation(decoded.bitmap.image, decoded.orientation);
-    return MakeHolder(decoded.bitmap);
+    Bitmap& bitmap = decoded.bitmap;
+    if (bitmap.Width() != 0 && bitmap.Height() != 0) {
+        ApplyExifOrientation(bitmap.image, decoded.orientation);
+        // A quarter turn exchanges the axes, and with them the resolutions: a
+        // 300 x 200 dpi photo turned upright is 200 x 300 dpi.
+        if (decoded.orientation >= 5 && decoded.orientation <= 8)
+            std::swap(bitmap.dpiX, bitmap.dpiY);
+    }
+    return MakeHolder(bitmap);
 }
 }  // namespace
 

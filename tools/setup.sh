@@ -13,6 +13,7 @@ packages=(
   fonts-noto-cjk
   qt6-translations-l10n
   xdotool dbus at-spi2-core python3-pyatspi
+  libtiff-dev libgif-dev
 )
 
 missing=()

@@ -4,12 +4,15 @@
 
 #include "CodecDecoders.h"
 #include "CodecEncoders.h"
+#include "DataPlausibility.h"
 #include "ExifOrientation.h"
 #include "ImageFormatSniffer.h"
 #include "ImageAllocation.h"
 #include "ImageLimits.h"
+#include "LibraryMessages.h"
 
 std::unique_ptr<CodecFactory> CodecFactory::Create() {
+    QuietImagingLibraries();
     if (heif_init(nullptr).code != heif_error_Ok) return nullptr;
     return std::unique_ptr<CodecFactory>(new CodecFactory);
 }
@@ -23,11 +26,12 @@ bool CodecFactory::HasHeifEncoder() const {
 }
 
 std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
+    const ContainerFormat container = SniffContainerFormat(bytes);
+    if (!ImageDataPlausible(container, bytes)) return std::nullopt;
     std::optional<DecodedImage> decoded;
-    switch (SniffContainerFormat(bytes)) {
+    switch (container) {
         case ContainerFormat::Jpeg:
             decoded = DecodeJpegWithLibjpeg(bytes);
-            if (decoded) decoded->orientation = ReadOrientationTag(bytes);
             break;
         case ContainerFormat::Png:
             decoded = DecodePngWithLibpng(bytes);
@@ -35,10 +39,22 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
         case ContainerFormat::Heif:
             decoded = DecodeHeifWithLibheif(bytes);
             break;
+        case ContainerFormat::Bmp:
+            decoded = DecodeBmp(bytes);
+            break;
+        case ContainerFormat::Gif:
+            decoded = DecodeGifWithGiflib(bytes);
+            break;
+        case ContainerFormat::Tiff:
+            decoded = DecodeTiffWithLibtiff(bytes);
+            break;
         default:
             break;
     }
-    if (decoded) decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
+    if (!decoded) return std::nullopt;
+    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff)
+        decoded->orientation = ReadOrientationTag(bytes);
+    decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
     return decoded;
 }
 

@@ -8,12 +8,12 @@
 #include "DecodedImage.h"
 
 // The second imaging component (the role of the WIC imaging factory): the codec
-// libraries themselves, libjpeg-turbo, libpng and libheif. It exists only when
-// the libraries initialised. Decoding gives the first frame in the working
-// format with the resolution of a newly created bitmap (the file's own
-// resolution is not carried over); the orientation tag is reported for JPEG
-// and TIFF data, never for HEIF, whose rotation and mirroring libheif applies
-// while decoding.
+// libraries themselves, libjpeg-turbo, libpng, libheif, libtiff and giflib, and
+// a BMP reader of the program's own. It exists only when the libraries
+// initialised. Decoding gives the first frame or page in the working format
+// with the resolution of a newly created bitmap (the file's own resolution is
+// not carried over); the orientation tag is reported for JPEG and TIFF data,
+// never for HEIF, whose rotation and mirroring libheif applies while decoding.
 class ByteSink;
 class RowSource;
 
@@ -30,7 +30,8 @@ public:
     bool HasHeifEncoder() const;
 
     // None when no codec of this component reads the data, the image exceeds the
-    // program's size limit, or the data is damaged or ends early.
+    // program's size limit, the data is damaged or ends early, or it is far too
+    // small for the image it claims (DataPlausibility.h).
     std::optional<DecodedImage> Decode(QByteArrayView bytes) const;
 
     // Encodes into the container named by a format name, compared ignoring

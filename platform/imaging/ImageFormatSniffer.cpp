@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ImageLimits.h"
+#include "JpegStructure.h"
+
 namespace {
 bool StartsWith(QByteArrayView bytes, const char* magic, qsizetype length) {
     return bytes.size() >= length && std::memcmp(bytes.data(), magic, length) == 0;
@@ -18,12 +21,15 @@ bool IsHeifBrand(QByteArrayView brand) {
 }  // namespace
 
 ContainerFormat SniffContainerFormat(QByteArrayView bytes) {
-    if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) return ContainerFormat::Jpeg;
+    // libjpeg wants only the start-of-image marker first; whatever follows it up
+    // to the next marker is skipped.
+    if (StartsWith(bytes, "\xFF\xD8", 2)) return ContainerFormat::Jpeg;
     if (StartsWith(bytes, "\x89PNG\r\n\x1A\n", 8)) return ContainerFormat::Png;
     if (StartsWith(bytes, "GIF87a", 6) || StartsWith(bytes, "GIF89a", 6))
         return ContainerFormat::Gif;
     if (StartsWith(bytes, "BM", 2)) return ContainerFormat::Bmp;
-    if (StartsWith(bytes, "II*\0", 4) || StartsWith(bytes, "MM\0*", 4))
+    if (StartsWith(bytes, "II*\0", 4) || StartsWith(bytes, "MM\0*", 4) ||
+        StartsWith(bytes, "II+\0", 4) || StartsWith(bytes, "MM\0+", 4))  // TIFF, BigTIFF
         return ContainerFormat::Tiff;
     if (StartsWith(bytes, "RIFF", 4) && bytes.size() >= 12 &&
         bytes.sliced(8, 4) == QByteArrayView("WEBP", 4))
@@ -34,31 +40,7 @@ ContainerFormat SniffContainerFormat(QByteArrayView bytes) {
     return ContainerFormat::Unknown;
 }
 
-bool JpegHasEndOfImage(QByteArrayView bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
-    // Walk the marker segments up to the first start-of-scan.
-    qsizetype pos = 2;
-    for (;;) {
-        while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
-        if (pos >= size) return false;
-        const unsigned char marker = data[pos++];
-        if (marker == 0xD9) return true;  // an image without scans; a decoder will refuse it
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
-        if (pos + 2 > size) return false;
-        const qsizetype length = (qsizetype(data[pos]) << 8) | data[pos + 1];
-        if (length < 2) return false;
-        pos += length;
-        if (marker == 0xDA) break;
-    }
-    for (; pos + 1 < size; ++pos) {
-        const void* found = std::memchr(data + pos, 0xFF, size - pos - 1);
-        if (!found) return false;
-        pos = static_cast<const unsigned char*>(found) - data;
-        if (data[pos + 1] == 0xD9) return true;
-    }
-    return false;
-}
+bool JpegHasEndOfImage(QByteArrayView bytes) { return InspectJpeg(bytes).endOfImage; }
 
 bool BmpPixelDataComplete(QByteArrayView bytes) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -83,6 +65,9 @@ bool BmpPixelDataComplete(QByteArrayView bytes) {
         return true;
     }
     if (compression != 0 && compression != 3 && compression != 6) return true;
+    // Sizes beyond the program's limit, and bit counts no BMP has, are refused
+    // by the decoder; here they would only overflow.
+    if (!ImageSizeAcceptable(std::abs(width), std::abs(height)) || bitCount > 64) return true;
     const qint64 stride = ((std::abs(width) * bitCount + 31) / 32) * 4;
     return qint64(dataOffset) + stride * std::abs(height) <= bytes.size();
 }

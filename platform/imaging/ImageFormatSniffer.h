@@ -8,9 +8,10 @@ enum class ContainerFormat { Unknown, Jpeg, Png, Gif, Bmp, Tiff, Heif, Webp };
 
 ContainerFormat SniffContainerFormat(QByteArrayView bytes);
 
-// A JPEG is complete when an end-of-image marker follows its first scan. Entropy
-// coded data cannot hold FF D9 (every FF there is stuffed or a restart marker),
-// so a file cut anywhere after the headers has no such marker.
+// An end-of-image marker follows the JPEG's scans, its markers read as libjpeg
+// reads them (JpegStructure.h). Entropy-coded data cannot hold FF D9 (every FF
+// there is stuffed or a restart marker), so a file cut anywhere after the
+// headers has no such marker.
 bool JpegHasEndOfImage(QByteArrayView bytes);
 
 // An uncompressed or bit-field BMP is complete when its pixel rows fit between

@@ -14,3 +14,8 @@ inline bool ImageSizeAcceptable(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
            width * height <= kMaxImagePixels;
 }
+
+// The largest file that can hold an image within that limit: uncompressed
+// 16-bit RGBA (8 bytes a pixel) of the largest size, with room for metadata
+// and previews. A larger file is refused before it is read.
+inline constexpr std::int64_t kMaxImageFileBytes = kMaxImagePixels * 8 + (std::int64_t{256} << 20);

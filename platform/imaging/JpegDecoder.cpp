@@ -8,6 +8,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>
 #include <jpeglib.h>
+
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct JpegSession {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errorManager{};
     std::jmp_buf jump;
-    bool endOfDataWarning = false;
+    bool endOfData = false;  // the decoder asked for bytes beyond the end
     QImage image;
     std::vector<JSAMPLE> cmykRow;
 
@@ -36,13 +37,26 @@ JpegSession* SessionOf(j_common_ptr info) {
 [[noreturn]] void OnError(j_common_ptr info) { std::longjmp(SessionOf(info)->jump, 1); }
 
 void OnMessage(j_common_ptr info, int level) {
+    if (level >= 0) return;  // trace messages
     // libjpeg fills missing data with grey and only warns, both for a cut-off
-    // file and for a frame header that claims more rows than the data holds; for
-    // the program either is a file it cannot load. Harmless warnings (extraneous
-    // bytes before a marker, say) are let through.
-    const int code = info->err->msg_code;
-    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
-        SessionOf(info)->endOfDataWarning = true;
+    // file and for a frame header that claims more rows than the data holds;
+    // for the program either is a file it cannot load. Decoding stops at the
+    // first such warning instead of running on through gigapixels of grey.
+    // Harmless warnings (extraneous bytes before a marker, say) are let through.
+    JpegSession* const s = SessionOf(info);
+    switch (info->err->msg_code) {
+        case JWRN_HIT_MARKER:  // a scan needed more data than there was
+            std::longjmp(s->jump, 1);
+        case JWRN_JPEG_EOF:
+            // The Huffman decoder reads a few bytes ahead, so reaching the end
+            // is missing data only once a scan needs those bits (JWRN_HIT_MARKER).
+            // The arithmetic decoder gives no such second warning.
+            s->endOfData = true;
+            if (s->info.arith_code) std::longjmp(s->jump, 1);
+            break;
+        default:
+            break;
+    }
 }
 
 // Adobe writes CMYK inverted; libjpeg hands it over as stored.
@@ -67,10 +81,10 @@ bool Decode(JpegSession* s, QByteArrayView bytes) {
     s->image = AllocateWorkingImage(info->image_width, info->image_height);
     if (s->image.isNull()) return false;
     jpeg_start_decompress(info);
+    const bool multipleScans = jpeg_has_multiple_scans(info);
     if (cmyk) s->cmykRow.resize(std::size_t(info->output_width) * 4);
 
     while (info->output_scanline < info->output_height) {
-        if (s->endOfDataWarning) return false;
         if (cmyk) {
             JSAMPROW row = s->cmykRow.data();
             uchar* target = s->image.scanLine(int(info->output_scanline));
@@ -87,7 +101,11 @@ bool Decode(JpegSession* s, QByteArrayView bytes) {
         }
     }
     jpeg_finish_decompress(info);
-    return !s->endOfDataWarning;
+    // Every row came from data that was there. A file without its end marker
+    // is then complete when it has one scan; with several (progressive), one
+    // cut off between two scans would look the same and show a coarser picture
+    // than it holds, so it is refused.
+    return !(s->endOfData && multipleScans);
 }
 }  // namespace
 
@@ -103,5 +121,12 @@ std::optional<DecodedImage> DecodeJpegWithLibjpeg(QByteArrayView bytes) {
     if (!Decode(s, bytes)) return std::nullopt;
     DecodedImage decoded;
     decoded.bitmap.image = std::move(s->image);
+    // The JFIF density, in dots per inch or per centimetre; units 0 give only
+    // the aspect ratio, which is no resolution.
+    if (s->info.density_unit == 1 || s->info.density_unit == 2) {
+        const float scale = s->info.density_unit == 1 ? 1.0f : 2.54f;
+        decoded.bitmap.dpiX = s->info.X_density * scale;
+        decoded.bitmap.dpiY = s->info.Y_density * scale;
+    }
     return decoded;
 }

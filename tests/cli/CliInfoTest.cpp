@@ -4,9 +4,12 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 #include "platform/SettingsStore.h"
+#include "support/FormatWriters.h"
 #include "support/ImageFixtures.h"
 #include "support/ProcessRunner.h"
 #include "support/TestEnvironment.h"
@@ -39,8 +42,9 @@ TEST_F(CliInfoTest, PrintsSizeAfterOrientationResolutionAndTransparency) {
         WriteFile(m_folder.path(), "turned.jpg", JpegWithOrientation(image, 6));
     ProcessResult result = Info({jpeg});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    // Turned a quarter, the picture's axes and so its resolutions are exchanged.
     EXPECT_EQ(result.out,
-              "{\"width\":20,\"height\":40,\"dpi_x\":300,\"dpi_y\":150,\"has_transparency\":false}\n");
+              "{\"width\":20,\"height\":40,\"dpi_x\":150,\"dpi_y\":300,\"has_transparency\":false}\n");
 
     // The second component does not carry the file's resolution over.
     result = Info({jpeg, "--use-wic", "2"});
@@ -80,6 +84,69 @@ TEST_F(CliInfoTest, BadUsageExitsWithTwo) {
         const ProcessResult result = Info(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains("usage:"));
+    }
+}
+
+TEST_F(CliInfoTest, AnImageThatStoresNoResolutionHasNinetySixDpiAsInTheEditor) {
+    FormatWriters::PngSpec png;
+    png.width = 2, png.samples = {1, 2, 3, 4, 5, 6};
+    FormatWriters::PngSpec hundred = png;
+    hundred.dotsPerMetre = {{3937, 3937}};
+    FormatWriters::BmpSpec bmp;
+    bmp.pixelData = {1, 2, 3};
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        double dpi;
+    } cases[] = {{"plain.png", FormatWriters::Png(png), 96},
+                 {"plain.bmp", FormatWriters::Bmp(bmp), 96},
+                 {"plain.gif", ReadFile(FixturePath("animated-red-then-blue.gif")), 96},
+                 // Exactly what Qt gives a file without resolution here, but stored.
+                 {"hundred.png", FormatWriters::Png(hundred), 100}};
+    for (const auto& c : cases) {
+        const QString path = WriteFile(m_folder.path(), c.name, c.bytes);
+        for (const char* useWic : {"0", "1"}) {
+            const ProcessResult result = Info({path, "--use-wic", useWic});
+            ASSERT_EQ(result.exitCode, 0) << c.name << result.err.toStdString();
+            const QJsonObject json = ParseLine(result.out);
+            EXPECT_EQ(json["dpi_x"].toDouble(), c.dpi) << c.name << ", UseWIC " << useWic;
+            EXPECT_EQ(json["dpi_y"].toDouble(), c.dpi) << c.name << ", UseWIC " << useWic;
+        }
+    }
+}
+
+TEST_F(CliInfoTest, FifosDevicesAndFoldersFailAtOnceWithTheMessage) {
+    const QString fifo = m_folder.path() + "/fifo.png";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), m_folder.path()}) {
+        const ProcessResult result =
+            RunProgram(TAVLO_CLI, {"info", path}, QString(), QProcessEnvironment(), 20000);
+        ASSERT_TRUE(result.finished) << qPrintable(path) << " blocked or ran away";
+        EXPECT_EQ(result.exitCode, 1) << qPrintable(path);
+        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n") << qPrintable(path);
+    }
+}
+
+TEST_F(CliInfoTest, StandardErrorCarriesOnlyTheProgramsOwnMessages) {
+    // Files that make libpng and libtiff complain: an ancillary chunk with a
+    // bad checksum, a private TIFF tag, a PNG cut short.
+    FormatWriters::PngSpec png;
+    png.width = 2, png.samples = {1, 2, 3, 4, 5, 6}, png.brokenTextChunk = true;
+    FormatWriters::TiffSpec tiff;
+    tiff.rows = {1, 2, 3}, tiff.unknownTag = true;
+    const QByteArray whole = EncodeWithQt(Quadrants(64, 64), "png");
+    const QString warned = WriteFile(m_folder.path(), "text.png", FormatWriters::Png(png));
+    const QString tagged = WriteFile(m_folder.path(), "tagged.tif", FormatWriters::Tiff(tiff));
+    const QString cut = WriteFile(m_folder.path(), "cut.png", whole.left(whole.size() / 2));
+    for (const char* useWic : {"0", "1", "2"}) {
+        for (const QString& path : {warned, tagged}) {
+            const ProcessResult result = Info({path, "--use-wic", useWic});
+            EXPECT_EQ(result.exitCode, 0) << qPrintable(path) << ", UseWIC " << useWic;
+            EXPECT_EQ(result.err.toStdString(), "") << qPrintable(path) << ", UseWIC " << useWic;
+        }
+        const ProcessResult result = Info({cut, "--use-wic", useWic});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n") << "UseWIC " << useWic;
     }
 }
 

@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <cmath>
 #include <functional>
 
@@ -308,6 +315,30 @@ TEST_F(DocumentTest, AFileThatCannotBeLoadedLeavesTheDocumentUntouched) {
     EXPECT_EQ(m_doc.History().Size(), 3);
     EXPECT_EQ(m_doc.GetPathName(), m_photo);
     EXPECT_TRUE(m_doc.IsModified());
+}
+
+TEST_F(DocumentTest, OpeningAFifoFailsAtOnceInsteadOfWaitingForAWriter) {
+    OpenPhoto();
+    const QString fifo = m_folder.path() + "/fifo.png";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Should an open block, after a while a writer comes by now and then and
+    // lets it go, so that the test fails instead of hanging.
+    std::atomic<bool> opened{false}, released{false};
+    std::thread rescue([&] {
+        for (int i = 0; !opened; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (i < 100) continue;
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) released = true, ::close(fd);
+        }
+    });
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(m_doc.OpenDocumentFile(fifo));
+    opened = true;
+    rescue.join();
+    EXPECT_FALSE(released) << "opening the FIFO waited for a writer";
+    EXPECT_EQ(boxes.Texts(), QStringList{"ファイルをロードできません。"});
+    EXPECT_EQ(m_doc.GetPathName(), m_photo);
 }
 
 TEST_F(DocumentTest, CancellingTheQuestionKeepsTheDocumentWhenOpening) {
