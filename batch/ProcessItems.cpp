@@ -2,6 +2,7 @@
 // item, with the next file decoded ahead.
 
 #include <future>
+#include <system_error>
 
 #include "BatchRun.h"
 #include "app/CTavloApp.h"
@@ -38,9 +39,15 @@ Outcome ProcessLoaded(CTavloDoc& document, const HolderPtr& image, const QString
 // Decodes one file on a thread of its own (which inherits the worker's
 // priority). The decoders keep no state between calls and never touch the
 // document, so a decode may run beside the render and the encoder.
+// Without a thread to spare (the system refuses one) there is no reading
+// ahead: the file is loaded when it is in hand.
 std::future<HolderPtr> DecodeAhead(const QString& path, const ImagingServices& imaging) {
-    return std::async(std::launch::async,
-                      [path, imaging] { return LoadImageFromFile(path, imaging); });
+    try {
+        return std::async(std::launch::async,
+                          [path, imaging] { return LoadImageFromFile(path, imaging); });
+    } catch (const std::system_error&) {
+        return {};
+    }
 }
 }  // namespace
 
