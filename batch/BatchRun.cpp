@@ -1,5 +1,7 @@
 #include "BatchRun.h"
 
+#include <system_error>
+
 #include "platform/ThreadPriority.h"
 
 BatchRun::BatchRun(CTavloDoc& document, std::vector<BatchItemPtr> items)
@@ -14,13 +16,19 @@ bool BatchRun::Start(std::function<void()> finished, Priority priority) {
     if (m_workerActive.load()) return false;
     if (m_worker.joinable()) m_worker.join();  // it has posted its end already
     m_workerActive.store(true);
-    m_worker = std::thread([this, finished = std::move(finished), priority] {
-        if (priority == Priority::BelowNormal) LowerCurrentThreadPriority();
-        ProcessItems(*this);
-        // Cleared before the notice, so that a start in answer to it succeeds.
+    try {
+        m_worker = std::thread([this, finished = std::move(finished), priority] {
+            if (priority == Priority::BelowNormal) LowerCurrentThreadPriority();
+            ProcessItems(*this);
+            // Cleared before the notice, so that a start in answer to it succeeds.
+            m_workerActive.store(false);
+            if (finished) finished();
+        });
+    } catch (const std::system_error&) {
+        // The system has no thread to give: nothing runs, nothing was touched.
         m_workerActive.store(false);
-        if (finished) finished();
-    });
+        return false;
+    }
     return true;
 }
 

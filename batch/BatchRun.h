@@ -47,7 +47,7 @@ public:
     // Starts a worker at the first item without an outcome. finished runs on
     // the worker thread as its last act, once every item has been visited or a
     // stop was found requested. False, and nothing started, while an earlier
-    // worker has not finished.
+    // worker has not finished or when the system refuses a thread.
     bool Start(std::function<void()> finished, Priority priority = Priority::Normal);
     // Blocks until the worker thread has ended (at once when none runs).
     void Wait();

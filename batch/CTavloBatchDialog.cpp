@@ -206,9 +206,11 @@ void CTavloBatchDialog::StartRun() {
     m_resume->setEnabled(false);
     m_stop->setEnabled(true);
     m_close->setEnabled(false);
-    m_run.Start(
-        [this] { QCoreApplication::postEvent(this, new AppMessageEvent(WM_APP_BATCH_FINISHED)); },
-        BatchRun::Priority::BelowNormal);
+    const auto finished = [this] {
+        QCoreApplication::postEvent(this, new AppMessageEvent(WM_APP_BATCH_FINISHED));
+    };
+    // Without a worker the run ends at once, stopped, and can be resumed.
+    if (!m_run.Start(finished, BatchRun::Priority::BelowNormal)) finished();
 }
 
 void CTavloBatchDialog::OnStop() {
