@@ -5,6 +5,7 @@
 #include "CAboutDlg.h"
 #include "CTavloApp.h"
 #include "HomePage.h"
+#include "ImageExtensions.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
 #include "platform/FileDialogs.h"
@@ -69,12 +70,7 @@ bool CTavloAppCommands::OnCommand(int id) {
 }
 
 QString CTavloAppCommands::OpenFilter(const QStringList& extensions) {
-    QString patterns;
-    for (const QString& extension : extensions) {
-        if (!patterns.isEmpty()) patterns += QLatin1Char(';');
-        patterns += QStringLiteral("*.") + extension;
-    }
-    return Strings::OpenFilter().replace(QStringLiteral("#IMGFILEEXTS"), patterns);
+    return ImageFileFilter(extensions);
 }
 
 void CTavloAppCommands::OnFileOpen() {

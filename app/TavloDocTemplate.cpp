@@ -7,6 +7,7 @@
 #include "CTavloApp.h"
 #include "CTavloAppCommands.h"
 #include "TavloMessageFilter.h"
+#include "batch/BatchCommandLauncher.h"
 #include "document/CTavloDoc.h"
 #include "frame/CMainFrame.h"
 #include "frame/FramePlacement.h"
@@ -30,6 +31,8 @@ TavloDocTemplate::TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs) : m_app
     m_document->SetResultSaver(m_saveCommands.get());
     m_appCommands =
         std::make_unique<CTavloAppCommands>(app, *m_document, dialogs, *m_frame, m_router);
+    m_batchLauncher = std::make_unique<BatchCommandLauncher>(dialogs, *m_frame);
+    m_document->SetBatchLauncher(m_batchLauncher.get());
     m_router.SetCommandRoute(
         {m_view, m_document.get(), m_saveCommands.get(), m_frame.get(), m_appCommands.get()});
     m_router.SetNotificationRoute({m_view});
@@ -43,6 +46,7 @@ TavloDocTemplate::TavloDocTemplate(CTavloApp& app, FileDialogs& dialogs) : m_app
 TavloDocTemplate::~TavloDocTemplate() {
     if (m_messageFilter) qApp->removeEventFilter(m_messageFilter.get());
     m_document->SetResultSaver(nullptr);
+    m_document->SetBatchLauncher(nullptr);
     // The view leaves the document before the document goes.
     m_frame.reset();
     RemoveClipboardTempFile(QGuiApplication::clipboard());

@@ -6,6 +6,7 @@
 #include "frame/CommandRouter.h"
 #include "platform/framework/RecentFileList.h"
 
+class BatchCommandLauncher;
 class CMainFrame;
 class CTavloApp;
 class CTavloAppCommands;
@@ -57,5 +58,7 @@ private:
     // route right after the document.
     std::unique_ptr<SaveCommands> m_saveCommands;
     std::unique_ptr<CTavloAppCommands> m_appCommands;
+    // The windows of the document's batch command.
+    std::unique_ptr<BatchCommandLauncher> m_batchLauncher;
     std::unique_ptr<TavloMessageFilter> m_messageFilter;
 };

@@ -28,6 +28,7 @@ namespace {
 class NoDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString&) override { return {}; }
+    QStringList GetOpenFileNames(const QString&, const QString&) override { return {}; }
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest&) override { return {}; }
 };
 

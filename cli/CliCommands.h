@@ -10,3 +10,4 @@ int RunInfoCommand(CTavloApp& app, const QStringList& arguments);
 int RunFrameCommand(const QStringList& arguments);
 int RunRenderCommand(CTavloApp& app, const QStringList& arguments);
 int RunAutosaveCommand(CTavloApp& app, const QStringList& arguments);
+int RunBatchCommand(CTavloApp& app, const QStringList& arguments);

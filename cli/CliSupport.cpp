@@ -4,22 +4,12 @@
 #include <cstdio>
 
 #include "CliArguments.h"
+#include "CliUsage.h"
 #include "app/CTavloApp.h"
 
-namespace {
-const char kUsage[] =
-    "usage: tavlo-cli info IMAGE [--use-wic 0|1|2]\n"
-    "       tavlo-cli frame --size WxH [--angle A]\n"
-    "       tavlo-cli render IMAGE -o OUT [options]\n"
-    "       tavlo-cli autosave IMAGE [options]\n"
-    "options: --angle A  --flip-x  --flip-y  --frame L,T,R,B  --scale S | --result WxH\n"
-    "         --margin R,G,B,A  --use-wic 0|1|2  --save-folder 0|1|2  --sub NAME  --folder DIR\n"
-    "A value may follow its option or come after '=' and may start with a minus sign.\n"
-    "Options not given come from the editor's settings.\n";
-}
-
 int UsageError(const QString& reason) {
-    std::fprintf(stderr, "tavlo-cli: %s\n%s", reason.toUtf8().constData(), kUsage);
+    std::fprintf(stderr, "tavlo-cli: %s\n%s", reason.toUtf8().constData(),
+                 FullUsage().toUtf8().constData());
     return 2;
 }
 

@@ -15,16 +15,9 @@
 #include "resources/Strings.h"
 
 namespace {
-CliArguments::Spec RenderSpec() {
-    CliArguments::Spec spec;
-    for (const char* option : kRenderValueOptions) spec.valueOptions.insert(option);
-    for (const char* option : kRenderFlagOptions) spec.flagOptions.insert(option);
-    return spec;
-}
-
 std::optional<CliArguments> ParseRenderArguments(const QStringList& arguments, int* status) {
     QString error;
-    auto parsed = CliArguments::Parse(arguments, RenderSpec(), &error);
+    auto parsed = CliArguments::Parse(arguments, EditOptionsSpec({"-o"}), &error);
     if (!parsed) {
         *status = UsageError(error);
         return std::nullopt;

@@ -9,9 +9,16 @@
 #include "document/AngleNormalization.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
-#include "document/OutputRenderer.h"
-#include "output/Transparency.h"
+#include "output/SaveableResult.h"
 #include "resources/Strings.h"
+
+CliArguments::Spec EditOptionsSpec(std::initializer_list<const char*> moreValueOptions) {
+    CliArguments::Spec spec;
+    for (const char* option : kEditValueOptions) spec.valueOptions.insert(option);
+    for (const char* option : moreValueOptions) spec.valueOptions.insert(option);
+    for (const char* option : kEditFlagOptions) spec.flagOptions.insert(option);
+    return spec;
+}
 
 int ApplySettingOptions(CTavloApp& app, const CliArguments& arguments) {
     if (!ApplyUseWicOption(app, arguments)) return UsageError("bad --use-wic value");
@@ -75,12 +82,13 @@ int BuildStepThreeState(const CliArguments& arguments, CUndoItem* state) {
 }
 }  // namespace
 
-int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job) {
+int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
+                          RenderJob* job) {
     float angle = 0.0f;
     if (arguments.Has("--angle") && !ParseFloat(arguments.Value("--angle"), &angle))
         return UsageError("--angle needs a number");
 
-    job->inputPath = arguments.Positional().front();
+    job->inputPath = imagePath;
     job->document = std::make_unique<CTavloDoc>(app);
     CTavloDoc& doc = *job->document;
     doc.OnNewDocument();
@@ -105,19 +113,17 @@ int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* j
     doc.FreezeOutputParams();
     job->width = state->m_resultWidth;
     job->height = state->m_resultHeight;
+    return 0;
+}
 
-    // When no output pixel can be transparent the 32-bit preview would only be
-    // rendered to learn that; the writer renders the 24-bit file in any case.
-    const auto renderer = OutputRenderer::Create(*doc.OutputParams(), job->source,
-                                                 MarginFromSettings(app.settings),
-                                                 OutputPixelFormat::Argb32);
-    if (!renderer) return WorkFailed(Strings::SizeImpossible());
-    if (renderer->CertainlyOpaque()) {
-        job->transparent = false;
-        return 0;
-    }
-    job->result = doc.RenderOutputToHolder(job->source);
-    if (!job->result) return WorkFailed(Strings::SizeImpossible());
-    job->transparent = HasTransparency(job->result->Image());
+int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job) {
+    if (const int failed =
+            PrepareEditedDocument(app, arguments, arguments.Positional().front(), job))
+        return failed;
+    const std::optional<SaveableResult> rendered =
+        RenderResultForSaving(*job->document, job->source);
+    if (!rendered) return WorkFailed(Strings::SizeImpossible());
+    job->result = rendered->result;
+    job->transparent = rendered->transparent;
     return 0;
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 #include <memory>
 
+#include "CliArguments.h"
 #include "document/CBitmapHolder.h"
 
 class CTavloApp;
 class CTavloDoc;
-class CliArguments;
 
 // What tavlo-cli render and autosave share: the document holding the loaded
 // image in the state the options describe, frozen as step 4 would freeze it.
@@ -24,18 +25,29 @@ struct RenderJob {
     int height = 0;
 };
 
-// The options both commands take.
-inline const char* const kRenderValueOptions[] = {
+// The options that describe an edit and the settings it is saved with, taken
+// by render, autosave and batch alike.
+inline const char* const kEditValueOptions[] = {
     "--angle", "--frame", "--scale", "--result", "--margin", "--use-wic",
-    "--save-folder", "--sub", "--folder", "-o"};
-inline const char* const kRenderFlagOptions[] = {"--flip-x", "--flip-y"};
+    "--save-folder", "--sub", "--folder"};
+inline const char* const kEditFlagOptions[] = {"--flip-x", "--flip-y"};
+
+// The edit options and the given options that take a value ("-o", "--like").
+CliArguments::Spec EditOptionsSpec(std::initializer_list<const char*> moreValueOptions);
 
 // Applies the options that override stored settings (use-wic, margin, folder
 // modes). Returns 2 for a bad value (the usage text has been printed), else 0.
 int ApplySettingOptions(CTavloApp& app, const CliArguments& arguments);
 
-// Loads the image, builds and checks the state and renders as "ステップ4へ >>"
-// does. Returns 0 with the job filled, 1 when the image cannot be loaded or
-// the size check or rendering fails (message on standard error), 2 for bad
-// option values.
+// Loads the image into a new document, builds and checks the state the edit
+// options describe, and freezes it as "ステップ4へ >>" does, without rendering.
+// Returns 0 with document, source, inputPath, width and height filled, 1 when
+// the image cannot be loaded or the size check fails (message on standard
+// error), 2 for bad option values.
+int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
+                          RenderJob* job);
+
+// PrepareEditedDocument for the one positional image, then the rendering that
+// saving starts from (result and transparent). Returns as it does; 1 also when
+// rendering fails.
 int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job);

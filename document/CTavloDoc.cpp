@@ -11,6 +11,7 @@
 #include "ImageImport.h"
 #include "ImageLoader.h"
 #include "app/CTavloApp.h"
+#include "app/ImageExtensions.h"
 #include "platform/AppMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/imaging/ImageStream.h"
@@ -212,7 +213,15 @@ bool CTavloDoc::RenderStep4() {
 }
 
 bool CTavloDoc::HandlesCommand(int id) const {
-    return id == ID_TO_STEP2 || id == ID_EDIT_PASTE_IMAGE;
+    return id == ID_TO_STEP2 || id == ID_EDIT_PASTE_IMAGE || id == ID_BATCH;
+}
+
+void CTavloDoc::OnBatch() {
+    if (!m_batchLauncher || CurrentStep() != 4 || !m_outputParams) return;
+    const QStringList paths = m_batchLauncher->ChooseBatchFiles(
+        ImageFileFilter(m_app.ImageExtensions), Strings::BatchOpenTitle());
+    if (paths.isEmpty()) return;
+    m_batchLauncher->RunBatchDialog(*this, paths);
 }
 
 bool CTavloDoc::ImportAllowed() const { return !m_current || m_current->m_step == 1; }
@@ -233,6 +242,9 @@ bool CTavloDoc::OnCommand(int id) {
         case ID_EDIT_PASTE_IMAGE:
             OnPasteImage();
             return true;
+        case ID_BATCH:
+            OnBatch();
+            return true;
         default:
             return false;
     }
@@ -241,6 +253,10 @@ bool CTavloDoc::OnCommand(int id) {
 bool CTavloDoc::OnUpdateCommand(int id, CommandState& state) {
     if (id == ID_TO_STEP2) {
         state.Enable(m_current != nullptr);
+        return true;
+    }
+    if (id == ID_BATCH) {
+        state.Enable(CurrentStep() == 4);
         return true;
     }
     if (id == ID_EDIT_PASTE_IMAGE) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 #include "CUndoItem.h"
@@ -23,6 +24,19 @@ public:
     virtual ~ResultSaver() = default;
     // True when a file was written.
     virtual bool SaveResultAs(CTavloDoc& document) = 0;
+};
+
+// The batch dialog lives with the batch code; the document's batch command
+// reaches the file dialog and the batch dialog through this.
+class BatchLauncher {
+public:
+    virtual ~BatchLauncher() = default;
+    // The files chosen in the multiple-selection open dialog, in the order it
+    // gives them; none when it was cancelled.
+    virtual QStringList ChooseBatchFiles(const QString& filter, const QString& title) = 0;
+    // Shows the modal batch dialog over these files, one item each in this
+    // order, and returns once it has closed.
+    virtual void RunBatchDialog(CTavloDoc& document, const QStringList& paths) = 0;
 };
 
 // The editor's single document: the image being straightened and the whole
@@ -65,6 +79,12 @@ public:
     void SetResultSaver(ResultSaver* saver) { m_resultSaver = saver; }
     // After a successful save: the present position becomes the saved one.
     void MarkSaved();
+
+    // "一括処理": the same edit for further files of the image's size, each
+    // saved under its automatic name, in the batch dialog. Offered exactly at
+    // step 4; the document, its history and its modified state stay as they are.
+    void OnBatch();
+    void SetBatchLauncher(BatchLauncher* launcher) { m_batchLauncher = launcher; }
 
     // "クリップボードから貼り付け": the clipboard's image as a new, unnamed
     // document, while no image is loaded or in step 1.
@@ -131,4 +151,5 @@ private:
 
     CTavloApp& m_app;
     ResultSaver* m_resultSaver = nullptr;
+    BatchLauncher* m_batchLauncher = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The platform's file dialogs, behind one interface so that tests can answer
@@ -24,6 +25,10 @@ public:
     virtual ~FileDialogs() = default;
     // The chosen file, or an empty text when cancelled.
     virtual QString GetOpenFileName(const QString& filter) = 0;
+    // The chosen files, in the order the dialog gives them, or none when
+    // cancelled. Several files may be chosen; the dialog has the title given
+    // and no parent window.
+    virtual QStringList GetOpenFileNames(const QString& filter, const QString& title) = 0;
     // The chosen file and filter, or nothing when cancelled. Replacing an
     // existing file has been confirmed by the user.
     virtual std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) = 0;

@@ -73,3 +73,17 @@ enum ControlId : int {
     IDC_RESULT_WIDTH_STEP4 = 32834,
     IDC_ZOOM_SPIN = 32844,
 };
+
+// The batch dialog (template 322) and its controls.
+enum BatchDialogId : int {
+    IDD_BATCH_DIALOG = 322,
+    IDC_BATCH_CLOSE = 2,            // "閉じる": the cancel command
+    IDC_BATCH_INPUT_FOLDER = 1054,
+    IDC_BATCH_OUTPUT_FOLDER = 1055,
+    IDC_BATCH_LIST = 1056,
+    IDC_BATCH_PROGRESS = 1057,
+    IDC_BATCH_COUNTERS = 1058,
+    IDC_BATCH_STOP = 1059,          // "中止"
+    IDC_BATCH_RESUME = 1060,        // "再開"
+    IDC_BATCH_STATE = 1061,         // the run-state text
+};

@@ -92,3 +92,22 @@ inline QString AboutCaption() { return QStringLiteral("バージョン情報"); 
 inline QString AboutHomePageButton() { return QStringLiteral("ホームページ"); }
 inline QString AboutCopyright() { return QStringLiteral("Copyright (C) 2014-2025 Sunmoth"); }
 }  // namespace Strings
+
+// Texts of the batch run and its dialog.
+namespace Strings {
+inline QString BatchOpenTitle() { return QStringLiteral("一括処理（複数選択できます）"); }
+inline QString BatchDialogCaption() { return QStringLiteral("Oblimo　一括処理"); }
+inline QString BatchInputLabel() { return QStringLiteral("入力"); }
+inline QString BatchOutputLabel() { return QStringLiteral("出力"); }
+inline QString BatchColumnStatus() { return QStringLiteral("状態"); }
+inline QString BatchColumnInput() { return QStringLiteral("入力ファイル"); }
+inline QString BatchColumnOutput() { return QStringLiteral("出力ファイル"); }
+// Succeeded, failed, remaining; two spaces between the groups.
+inline QString BatchCounters(int succeeded, int failed, int remaining) {
+    return QStringLiteral("成功 %1  失敗 %2  残り %3").arg(succeeded).arg(failed).arg(remaining);
+}
+inline QString BatchProcessingText() { return QStringLiteral("処理しています"); }
+inline QString BatchStoppingText() { return QStringLiteral("中止しています..."); }
+inline QString BatchStoppedText() { return QStringLiteral("中止しました。"); }
+inline QString BatchCompletedText() { return QStringLiteral("完了しました。"); }
+}  // namespace Strings

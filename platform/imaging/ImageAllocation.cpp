@@ -1,6 +1,9 @@
 #include "ImageAllocation.h"
 
 #include <cstdlib>
+#include <iterator>
+#include <mutex>
+#include <vector>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -8,9 +11,69 @@
 namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kWorthIt = std::size_t(8) << 20;
+constexpr std::size_t kKeptBuffers = 2;
 
-void Release(void* buffer) { std::free(buffer); }
+struct Buffer {
+    void* memory;
+    std::size_t bytes;
+};
+
+struct Recycler {
+    std::mutex mutex;
+    int scopes = 0;
+    std::vector<Buffer> kept;  // newest last
+};
+
+Recycler& TheRecycler() {
+    static Recycler recycler;
+    return recycler;
+}
+
+void* TakeKept(std::size_t bytes) {
+    Recycler& recycler = TheRecycler();
+    std::lock_guard<std::mutex> lock(recycler.mutex);
+    for (auto it = recycler.kept.rbegin(); it != recycler.kept.rend(); ++it) {
+        if (it->bytes != bytes) continue;
+        void* memory = it->memory;
+        recycler.kept.erase(std::next(it).base());
+        return memory;
+    }
+    return nullptr;
+}
+
+void Release(void* info) {
+    Buffer* buffer = static_cast<Buffer*>(info);
+    {
+        Recycler& recycler = TheRecycler();
+        std::lock_guard<std::mutex> lock(recycler.mutex);
+        if (recycler.scopes > 0) {
+            if (recycler.kept.size() == kKeptBuffers) {
+                std::free(recycler.kept.front().memory);
+                recycler.kept.erase(recycler.kept.begin());
+            }
+            recycler.kept.push_back(*buffer);
+            delete buffer;
+            return;
+        }
+    }
+    std::free(buffer->memory);
+    delete buffer;
+}
 }  // namespace
+
+LargeImageRecycling::LargeImageRecycling() {
+    Recycler& recycler = TheRecycler();
+    std::lock_guard<std::mutex> lock(recycler.mutex);
+    ++recycler.scopes;
+}
+
+LargeImageRecycling::~LargeImageRecycling() {
+    Recycler& recycler = TheRecycler();
+    std::lock_guard<std::mutex> lock(recycler.mutex);
+    if (--recycler.scopes > 0) return;
+    for (const Buffer& buffer : recycler.kept) std::free(buffer.memory);
+    recycler.kept.clear();
+}
 
 QImage AllocateLargeImage(int width, int height, QImage::Format format) {
     if (width <= 0 || height <= 0) return QImage();
@@ -20,11 +83,18 @@ QImage AllocateLargeImage(int width, int height, QImage::Format format) {
 #if defined(__linux__)
     if (bytes >= kWorthIt) {
         const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* buffer = std::aligned_alloc(kHugePage, rounded);
-        if (!buffer) return QImage();
-        madvise(buffer, rounded, MADV_HUGEPAGE);
-        QImage image(static_cast<uchar*>(buffer), width, height, stride, format, Release, buffer);
-        if (image.isNull()) std::free(buffer);
+        void* memory = TakeKept(rounded);
+        if (!memory) {
+            memory = std::aligned_alloc(kHugePage, rounded);
+            if (!memory) return QImage();
+            madvise(memory, rounded, MADV_HUGEPAGE);
+        }
+        auto* buffer = new Buffer{memory, rounded};
+        QImage image(static_cast<uchar*>(memory), width, height, stride, format, Release, buffer);
+        if (image.isNull()) {
+            std::free(memory);
+            delete buffer;
+        }
         return image;
     }
 #endif

@@ -30,6 +30,16 @@ QString WidgetFileDialogs::GetOpenFileName(const QString& filter) {
     return dialog.selectedFiles().front();
 }
 
+QStringList WidgetFileDialogs::GetOpenFileNames(const QString& filter, const QString& title) {
+    QFileDialog dialog;
+    dialog.setWindowTitle(title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(QtNameFilters(filter));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
 std::optional<SaveDialogAnswer> WidgetFileDialogs::GetSaveFileName(const SaveDialogRequest& request) {
     // No parent: the dialog stands on its own, as the save dialog always did.
     QFileDialog dialog;

@@ -6,6 +6,7 @@
 class WidgetFileDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString& filter) override;
+    QStringList GetOpenFileNames(const QString& filter, const QString& title) override;
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
     std::optional<QString> GetFolderName(const QString& initialFolder) override;
 };

@@ -25,6 +25,14 @@ QString ScriptedFileDialogs::GetOpenFileName(const QString& filter) {
     return answer;
 }
 
+QStringList ScriptedFileDialogs::GetOpenFileNames(const QString& filter, const QString& title) {
+    openManyRequests.emplace_back(filter, title);
+    if (openManyAnswers.empty()) return {};
+    QStringList answer = openManyAnswers.front();
+    openManyAnswers.pop_front();
+    return answer;
+}
+
 std::optional<SaveDialogAnswer> ScriptedFileDialogs::GetSaveFileName(
     const SaveDialogRequest& request) {
     saveRequests.push_back(request);

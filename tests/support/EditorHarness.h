@@ -24,12 +24,16 @@ class QWidget;
 class ScriptedFileDialogs : public FileDialogs {
 public:
     QString GetOpenFileName(const QString& filter) override;
+    QStringList GetOpenFileNames(const QString& filter, const QString& title) override;
     std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest& request) override;
     std::optional<QString> GetFolderName(const QString& initialFolder) override;
 
     std::deque<std::optional<QString>> folderAnswers;
     std::vector<QString> folderRequests;
     std::deque<QString> openAnswers;
+    std::deque<QStringList> openManyAnswers;
+    // Filter and title of every multiple-selection dialog shown.
+    std::vector<std::pair<QString, QString>> openManyRequests;
     std::deque<std::optional<SaveDialogAnswer>> saveAnswers;
     std::vector<QString> openFilters;
     std::vector<SaveDialogRequest> saveRequests;
