@@ -1,0 +1,133 @@
+// The skew detector on the made-up scans of the test set.
+//
+//   oblimo-deskew-pages measure [RUNS]
+//       detects each page in this process: error against the truth, confidence
+//       and the median time of RUNS detections (default 5), with the load.
+//   oblimo-deskew-pages write DIR
+//       writes every page as DIR/NN-layout.png (or .jpg when the page went
+//       through JPEG) and DIR/truth.tsv: file, correction, megapixels; the
+//       nothing-to-measure images have the correction "none".
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "deskew/SkewDetector.h"
+#include "support/SkewedPages.h"
+
+namespace {
+struct Page {
+    QString name;
+    QImage image;
+    bool measurable = true;
+    double correction = 0.0;
+    int jpegQuality = 0;
+};
+
+std::vector<Page> AllPages() {
+    std::vector<Page> pages;
+    int index = 0;
+    for (const SkewedPages::PageSpec& spec : SkewedPages::StandardSet()) {
+        pages.push_back({QStringLiteral("%1-%2-%3dpi")
+                             .arg(index++, 2, 10, QLatin1Char('0'))
+                             .arg(SkewedPages::LayoutName(spec.layout))
+                             .arg(spec.dpi),
+                         SkewedPages::MakeScan(spec), true, -spec.skew, spec.jpegQuality});
+    }
+    for (auto kind : {SkewedPages::Blank::WhitePage, SkewedPages::Blank::SmoothPhoto,
+                      SkewedPages::Blank::Noise, SkewedPages::Blank::SoftBlobs})
+        pages.push_back({QStringLiteral("%1-%2")
+                             .arg(index++, 2, 10, QLatin1Char('0'))
+                             .arg(SkewedPages::BlankName(kind)),
+                         SkewedPages::MakeBlank(kind, 1240, 1754, 7), false, 0.0, 80});
+    return pages;
+}
+
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+int Measure(int runs) {
+    std::printf("load average: %s\n", LoadAverage().c_str());
+    std::printf("%-32s %8s %9s %9s %6s %9s\n", "page", "MP", "truth", "found", "conf", "ms");
+    int within = 0, measurable = 0, refused = 0, blanks = 0;
+    double worst = 0.0;
+    for (const Page& page : AllPages()) {
+        std::vector<double> times;
+        SkewEstimate estimate;
+        for (int r = 0; r < runs; ++r) {
+            const auto start = std::chrono::steady_clock::now();
+            estimate = DetectSkew(page.image);
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
+        }
+        std::sort(times.begin(), times.end());
+        const double mp = page.image.width() * double(page.image.height()) / 1e6;
+        if (page.measurable) {
+            ++measurable;
+            const double error = std::abs(estimate.correction - page.correction);
+            if (estimate.Found() && error <= 0.1) ++within;
+            worst = std::max(worst, estimate.Found() ? error : 99.0);
+            std::printf("%-32s %8.2f %9.3f %9.3f %6.2f %9.1f  err %.3f%s\n",
+                        page.name.toUtf8().constData(), mp, page.correction, estimate.correction,
+                        estimate.confidence, times[times.size() / 2], error,
+                        estimate.Found() ? "" : "  REFUSED");
+        } else {
+            ++blanks;
+            if (!estimate.Found()) ++refused;
+            std::printf("%-32s %8.2f %9s %9.3f %6.2f %9.1f  %s\n", page.name.toUtf8().constData(),
+                        mp, "none", estimate.correction, estimate.confidence,
+                        times[times.size() / 2], estimate.Found() ? "WRONGLY FOUND" : "refused");
+        }
+    }
+    std::printf(
+        "within 0.1 degrees: %d of %d; worst error %.3f; nothing-to-measure refused: %d of %d\n",
+        within, measurable, worst, refused, blanks);
+    std::printf("load average: %s\n", LoadAverage().c_str());
+    return 0;
+}
+
+int Write(const QString& folder) {
+    QDir().mkpath(folder);
+    QFile truth(folder + QStringLiteral("/truth.tsv"));
+    if (!truth.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
+    QTextStream out(&truth);
+    for (const Page& page : AllPages()) {
+        const bool jpeg = page.jpegQuality > 0;
+        const QString file = page.name + (jpeg ? QStringLiteral(".jpg") : QStringLiteral(".png"));
+        // A page that went through JPEG is written as that JPEG at a high
+        // quality, so the file shows what the detector saw.
+        if (!page.image.save(folder + QLatin1Char('/') + file, jpeg ? "JPG" : "PNG",
+                             jpeg ? 95 : -1))
+            return 1;
+        out << file << '\t'
+            << (page.measurable ? QString::number(page.correction, 'f', 3) : QStringLiteral("none"))
+            << '\t'
+            << QString::number(page.image.width() * double(page.image.height()) / 1e6, 'f', 2)
+            << '\n';
+    }
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() >= 2 && arguments[1] == QLatin1String("measure"))
+        return Measure(arguments.size() >= 3 ? std::max(1, arguments[2].toInt()) : 5);
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("write")) return Write(arguments[2]);
+    std::fprintf(stderr, "usage: oblimo-deskew-pages measure [RUNS] | write DIR\n");
+    return 2;
+}
