@@ -99,10 +99,19 @@ SkewEstimate DetectSkew(const QImage& image, const SkewView& view) {
     // A best angle at the end of the range may lie beyond it.
     if (best == 0 || best + 1 == coarse.size()) estimate.confidence = 0.0f;
 
-    const std::vector<double> fine =
-        AngleGrid(coarse[best] - kFineHalfWidth, coarse[best] + kFineHalfWidth, kFineStep);
-    const std::vector<double> fineScores = ProfileSharpness(points, fine, kFineBin);
-    const std::size_t fineBest = ArgMax(fineScores);
+    // The fine window follows the peak should it lie at the window's edge (a
+    // broad peak, as pen strokes make, can lead the coarse search a little
+    // astray).
+    double centre = coarse[best];
+    std::vector<double> fine, fineScores;
+    std::size_t fineBest = 0;
+    for (int shift = 0; shift < 4; ++shift) {
+        fine = AngleGrid(centre - kFineHalfWidth, centre + kFineHalfWidth, kFineStep);
+        fineScores = ProfileSharpness(points, fine, kFineBin);
+        fineBest = ArgMax(fineScores);
+        if (fineBest != 0 && fineBest + 1 != fine.size()) break;
+        centre = fine[fineBest];
+    }
     const std::size_t from = fineBest >= kFitHalfWidth ? fineBest - kFitHalfWidth : 0;
     const std::size_t to = std::min(fine.size(), fineBest + kFitHalfWidth + 1);
     const std::vector<double> fitX(fine.begin() + std::ptrdiff_t(from),

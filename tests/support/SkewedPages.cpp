@@ -443,7 +443,8 @@ std::vector<PageSpec> StandardSet() {
         spec.layout = layouts[i % std::size(layouts)];
         spec.skew = angle;
         spec.dpi = i % 3 == 2 ? 300 : 150;
-        spec.bedGrey = i % 4 == 1 ? 185 + (i % 5) * 6 : 255;
+        // Every fourth page on a bed: most of them grey, one in three black.
+        spec.bedGrey = i % 4 == 1 ? (i % 3 == 0 ? 30 : 185 + (i % 5) * 6) : 255;
         spec.darkBorder = i % 5 == 3;
         spec.jpegQuality = i % 2 == 0 ? 70 + (i % 4) * 5 : 0;
         spec.seed = unsigned(1000 + i);
