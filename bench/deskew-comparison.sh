@@ -77,7 +77,7 @@ while IFS=$'\t' read -r file truth mp; do
   printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$file" "$mp" "$truth" "$a_ours" "$conf" \
     "$m_ours" "${a_magick:-0}" "$m_magick" "${a_unpaper:-0}" "$m_unpaper" >>"$results"
   tail -1 "$results" | awk -F'\t' '
-    function err(a) { return ($3 == "none") ? "-" : sprintf("%.3f", (a - $3 < 0) ? $3 - a : a - $3) }
+    function err(a,  d) { if ($3 == "none") return "-"; d = a - $3; if (d < 0) d = -d; return sprintf("%.3f", d + 0) }
     { printf "%-28s %6s %8s | %8.3f %6.2f %7.0f | %8.3f %7.0f | %8.3f %7.0f   errors %s %s %s\n",
         substr($1, 1, 28), $2, $3, $4, $5, $6 * 1000, $7, $8 * 1000, $9, $10 * 1000,
         err($4), err($7), err($9) }'

