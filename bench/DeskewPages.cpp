@@ -132,14 +132,14 @@ int Measure(int runs) {
 // was never looked at with.
 int MeasureRandom(int count, unsigned seed) {
     std::mt19937 random(seed);
-    const int resolutions[] = {100, 150, 200, 300, 400};
+    const int resolutions[] = {100, 150, 200, 300, 400, 600};
     int within = 0;
     double worst = 0.0;
     for (int i = 0; i < count; ++i) {
         SkewedPages::PageSpec spec;
         spec.layout = SkewedPages::Layout(std::uniform_int_distribution<int>(0, 7)(random));
         spec.skew = std::uniform_real_distribution<double>(-20.0, 20.0)(random);
-        spec.dpi = resolutions[std::uniform_int_distribution<int>(0, 4)(random)];
+        spec.dpi = resolutions[std::uniform_int_distribution<int>(0, 5)(random)];
         const int bed = std::uniform_int_distribution<int>(0, 5)(random);
         spec.bedGrey = bed == 0 ? 30 : bed == 1 ? 190 : 255;
         spec.darkBorder = std::uniform_int_distribution<int>(0, 4)(random) == 0;
