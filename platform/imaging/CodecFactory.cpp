@@ -4,10 +4,11 @@
 
 #include "CodecDecoders.h"
 #include "CodecEncoders.h"
+#include "ContainerMetadata.h"
 #include "DataPlausibility.h"
 #include "ExifOrientation.h"
-#include "ImageFormatSniffer.h"
 #include "ImageAllocation.h"
+#include "ImageFormatSniffer.h"
 #include "ImageLimits.h"
 #include "LibraryMessages.h"
 
@@ -52,8 +53,10 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
             break;
     }
     if (!decoded) return std::nullopt;
-    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff)
+    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff) {
         decoded->orientation = ReadOrientationTag(bytes);
+        decoded->metadata = ReadContainerMetadata(bytes);
+    }
     decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
     return decoded;
 }
