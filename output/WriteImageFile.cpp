@@ -1,5 +1,7 @@
 #include "WriteImageFile.h"
 
+#include <thread>
+
 #include "BitmapFileWriter.h"
 #include "OutputFormat.h"
 #include "app/CTavloApp.h"
@@ -8,8 +10,6 @@
 #include "platform/WaitCursor.h"
 #include "platform/imaging/PrefetchingRowSource.h"
 
-#include <thread>
-
 bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transparent,
                     const HolderPtr& source, const QString& path, FilePublish publish) {
     WaitCursor wait;
@@ -17,6 +17,7 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
     const OutputFormat format = OutputFormatForPath(path, imaging.HeifAvailable);
 
     const bool secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
+    const ImageMetadata metadata = source ? source->Metadata() : ImageMetadata();
     if (!(format == OutputFormat::Png && transparent) && secondComponent && source) {
         // The second component's encoders take rows band by band: the opaque
         // rendering goes straight into them, rendered on the other cores a few
@@ -30,7 +31,7 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
                 renderer->RenderRows(first, count, target, stride);
             },
             renderer->Width(), renderer->Height(), renderer->Layout(), workers);
-        return WriteRowsFile(rows, format, imaging, path, publish);
+        return WriteRowsFile(rows, format, imaging, path, publish, metadata);
     }
 
     Bitmap bitmap;
@@ -46,5 +47,5 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
     const bool stamped = document.m_outputDpiX != 0.0f && document.m_outputDpiY != 0.0f;
     bitmap.dpiX = stamped ? document.m_outputDpiX : kNewBitmapDpi;
     bitmap.dpiY = stamped ? document.m_outputDpiY : kNewBitmapDpi;
-    return WriteBitmapFile(std::move(bitmap), format, imaging, path, publish);
+    return WriteBitmapFile(std::move(bitmap), format, imaging, path, publish, metadata);
 }

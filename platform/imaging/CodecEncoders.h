@@ -5,19 +5,23 @@
 // being rendered can be encoded without first holding all of it, and writes
 // through a ByteSink. Default settings throughout; no resolution is stored.
 // False when the image cannot be encoded, the source fails or the sink
-// refuses bytes.
+// refuses bytes. JPEG, PNG and HEIF also carry the colour profile and the EXIF
+// block of metadata (HEIF: its nclx colour before its profile); without
+// either the file is exactly what it is without metadata. BMP carries none.
 
 #include <QtGlobal>
 #include <algorithm>
 
+#include "ImageMetadata.h"
+
 class ByteSink;
 class RowSource;
 
-bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink);
-bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink);
+bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink, const ImageMetadata& metadata = {});
+bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink, const ImageMetadata& metadata = {});
 // HEVC through libheif, without alpha. libheif wants the whole picture as one image before it
 // encodes, so this one holds a full-size copy.
-bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink);
+bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink, const ImageMetadata& metadata = {});
 bool EncodeBmp24(RowSource& rows, ByteSink& sink);
 
 // How many rows an encoder asks for at a time: about a quarter megabyte, at

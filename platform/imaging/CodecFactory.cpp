@@ -61,8 +61,9 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
     return decoded;
 }
 
-bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& sink) const {
-    using Encoder = bool (*)(RowSource&, ByteSink&);
+bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& sink,
+                          const ImageMetadata& metadata) const {
+    using Encoder = bool (*)(RowSource&, ByteSink&, const ImageMetadata&);
     struct Container {
         const char* name;
         Encoder encode;
@@ -72,11 +73,12 @@ bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& 
         {"png", EncodePngWithLibpng},
         {"jpeg", EncodeJpegWithLibjpeg},
         {"heic", EncodeHeifWithLibheif},
-        {"bmp", EncodeBmp24},
+        {"bmp", [](RowSource& rows, ByteSink& sink,
+                   const ImageMetadata&) { return EncodeBmp24(rows, sink); }},
     };
     for (const Container& container : kContainers)
         if (formatName.compare(QLatin1String(container.name), Qt::CaseInsensitive) == 0)
-            return container.encode(rows, sink);
+            return container.encode(rows, sink, metadata);
     return false;
 }
 
