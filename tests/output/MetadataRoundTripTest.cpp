@@ -5,16 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <QColorSpace>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "app/CTavloApp.h"
 #include "document/CTavloDoc.h"
 #include "document/ImageLoader.h"
+#include "document/OutputRenderer.h"
+#include "output/ClipboardCopy.h"
 #include "output/WriteImageFile.h"
+#include "platform/ByteSink.h"
 #include "platform/SettingsStore.h"
 #include "platform/imaging/CodecFactory.h"
+#include "platform/imaging/ContainerMetadata.h"
+#include "platform/imaging/ExifForResult.h"
 #include "platform/imaging/ImageStream.h"
 #include "platform/imaging/QtImageComponent.h"
+#include "platform/imaging/QtImageEncoder.h"
+#include "platform/imaging/RowSource.h"
 #include "support/EncodedFiles.h"
 #include "support/FormatWriters.h"
 #include "support/ImageFixtures.h"
@@ -208,6 +217,185 @@ TEST_F(MetadataRoundTripTest, ProfileAndExifSurviveEveryFormatAndComponent) {
                 EXPECT_TRUE(ReadFileMetadata(saved->plain).exif.isEmpty());
             }
         }
+    }
+}
+
+// The file without its JPEG APP1 and APP2 segments or its PNG iCCP and eXIf
+// chunks, walked independently of the program's own readers.
+QByteArray WithoutMetadata(const QByteArray& file) {
+    QByteArray out;
+    if (file.startsWith("\x89PNG")) {
+        out = file.left(8);
+        for (qsizetype at = 8; at + 12 <= file.size();) {
+            const auto* u = reinterpret_cast<const uchar*>(file.constData() + at);
+            const qsizetype length = qsizetype(u[0]) << 24 | u[1] << 16 | u[2] << 8 | u[3];
+            const QByteArray type = file.mid(at + 4, 4);
+            if (type != "iCCP" && type != "eXIf") out += file.mid(at, length + 12);
+            at += length + 12;
+        }
+        return out;
+    }
+    out = file.left(2);
+    qsizetype at = 2;
+    while (at + 4 <= file.size() && uchar(file[at]) == 0xFF && uchar(file[at + 1]) != 0xDA) {
+        const qsizetype length = qsizetype(uchar(file[at + 2])) << 8 | uchar(file[at + 3]);
+        const uchar marker = uchar(file[at + 1]);
+        if (marker != 0xE1 && marker != 0xE2) out += file.mid(at, length + 2);
+        at += length + 2;
+    }
+    return out + file.mid(at);
+}
+
+// Adding the metadata changes nothing else in a file, and a source without
+// any gives exactly the file its encoder writes without metadata.
+TEST_F(MetadataRoundTripTest, MetadataIsAddedWithoutChangingAnythingElse) {
+    const Source source = Sources().front();
+    for (int useWic : {0, 1, 2}) {
+        m_app.UseWIC = useWic;
+        const HolderPtr image =
+            LoadImageFromStream(*ImageStream::FromBytes(source.file), m_app.Imaging());
+        ASSERT_TRUE(image);
+        for (const char* name : {"out.jpg", "out.png", "out.heic"}) {
+            SCOPED_TRACE(std::string(name) + ", UseWIC " + std::to_string(useWic));
+            const auto saved = Save(image, name);
+            ASSERT_TRUE(saved);
+            const bool heif = QByteArray(name).endsWith("heic");
+            if (!heif) {
+                EXPECT_NE(saved->file, saved->plain);
+                EXPECT_EQ(WithoutMetadata(saved->file), saved->plain);
+            }
+
+            // What the encoders write when given no metadata at all.
+            const QString format = QByteArray(name).endsWith("jpg")   ? "jpeg"
+                                   : QByteArray(name).endsWith("png") ? "png"
+                                                                      : "heic";
+            Bitmap rendered = m_doc.RenderOutput(image, OutputPixelFormat::Rgb24);
+            BufferSink direct;
+            if (useWic == 2 || heif) {
+                ImageRowSource rows(rendered.image);
+                ASSERT_TRUE(m_app.WicFactory->Encode(format, rows, direct));
+            } else {
+                rendered.dpiX = rendered.dpiY = kStampDpi;
+                ASSERT_TRUE(EncodeWithQt(rendered, format.toLatin1(), direct));
+            }
+            EXPECT_EQ(saved->plain, direct.Bytes());
+        }
+    }
+}
+
+TEST_F(MetadataRoundTripTest, TheClipboardPngCarriesTheProfileAndExif) {
+    QTemporaryDir tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    qunsetenv("XDG_RUNTIME_DIR");
+    const Source source = Sources().front();
+    for (int useWic : {0, 2}) {
+        m_app.UseWIC = useWic;
+        const HolderPtr image =
+            LoadImageFromStream(*ImageStream::FromBytes(source.file), m_app.Imaging());
+        ASSERT_TRUE(image);
+        m_doc.Freeze(image);
+        const auto data = MakeCopyData(m_doc);
+        ASSERT_TRUE(data);
+        ASSERT_EQ(data->urls().size(), 1);
+        const FileMetadata out =
+            ReadFileMetadata(Fixtures::ReadFile(data->urls().front().toLocalFile()));
+        EXPECT_EQ(out.icc, source.icc);
+        const auto facts = ReadExifFacts(out.exif);
+        ASSERT_TRUE(facts);
+        EXPECT_EQ(facts->model, kModel);
+        EXPECT_EQ(facts->orientation, 1);
+        EXPECT_EQ(facts->xResolution, kStampDpi);
+    }
+    qputenv("TMPDIR", oldTmp);
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+// Damaged and hostile EXIF blocks: never a crash, and whatever is carried is a
+// block that reads back upright.
+TEST(ExifForResultTest, DamagedBlocksAreDroppedOrRepaired) {
+    const QByteArray good = CameraExif(6, 10, 20);
+    auto withLong = [](QByteArray block, int at, quint32 value) {
+        for (int i = 0; i < 4; ++i) block[at + i] = char(value >> (8 * i));  // little-endian
+        return block;
+    };
+    auto withShort = [](QByteArray block, int at, quint16 value) {
+        block[at] = char(value);
+        block[at + 1] = char(value >> 8);
+        return block;
+    };
+    struct Case {
+        const char* name;
+        QByteArray block;
+        bool mayKeep;  // there is something left to read
+    };
+    QByteArray loop = good;
+    // The first directory's next-directory link pointing back at itself.
+    const int entries = uchar(good[8]) | uchar(good[9]) << 8;
+    loop = withLong(loop, 10 + 12 * entries, 8);
+    const Case cases[] = {
+        {"whole", good, true},
+        {"empty", {}, false},
+        {"header only", good.left(8), false},
+        {"cut in the first directory", good.left(30), false},
+        {"cut in the values", good.left(good.size() / 2), true},
+        {"first directory beyond the end", withLong(good, 4, 0x7FFFFFF0), false},
+        {"entry count far beyond the data", withShort(good, 8, 0xFFFF), true},
+        {"directory loop", loop, true},
+        {"not TIFF", QByteArray(200, 'x'), false},
+        {"all 0xFF after the header", good.left(8) + QByteArray(500, char(0xFF)), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray out = ExifForResult(c.block, 10, 20, 300, 300);
+        if (!c.mayKeep) {
+            EXPECT_TRUE(out.isEmpty());
+            continue;
+        }
+        // What libexif can make nothing of is dropped as well.
+        if (out.isEmpty()) continue;
+        const auto facts = ReadExifFacts(out);
+        ASSERT_TRUE(facts);
+        EXPECT_EQ(facts->orientation, 1);
+        EXPECT_EQ(facts->pixelX, 10);
+        EXPECT_FALSE(facts->thumbnail);
+    }
+    // The whole block keeps what matters.
+    const auto facts = ReadExifFacts(ExifForResult(good, 10, 20, 300, 300));
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->model, kModel);
+    EXPECT_EQ(facts->date, kDate);
+}
+
+// A profile split over APP2 segments is put together by the parts' numbers;
+// one with a part missing or twice is not kept.
+TEST(JpegProfileTest, PartsAreJoinedInTheirNumberedOrder) {
+    const QByteArray icc = PaddedProfile(QColorSpace(QColorSpace::DisplayP3).iccProfile(), 70000);
+    const QByteArray jpeg = JpegWithMetadata(Fixtures::Quadrants(16, 16), icc, {});
+    // The two APP2 segments as libjpeg wrote them, right after the JFIF segment.
+    const qsizetype first = 2 + 2 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
+    const qsizetype firstLength = 2 + (uchar(jpeg[first + 2]) << 8 | uchar(jpeg[first + 3]));
+    const qsizetype second = first + firstLength;
+    const qsizetype secondLength = 2 + (uchar(jpeg[second + 2]) << 8 | uchar(jpeg[second + 3]));
+    ASSERT_EQ(uchar(jpeg[first + 1]), 0xE2);
+    ASSERT_EQ(uchar(jpeg[second + 1]), 0xE2);
+    const QByteArray head = jpeg.left(first), partOne = jpeg.mid(first, firstLength),
+                     partTwo = jpeg.mid(second, secondLength),
+                     rest = jpeg.mid(second + secondLength);
+    struct Case {
+        const char* name;
+        QByteArray file;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"in order", jpeg, true},
+        {"second part first", head + partTwo + partOne + rest, true},
+        {"second part missing", head + partOne + rest, false},
+        {"first part twice", head + partOne + partOne + partTwo + rest, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReadContainerMetadata(c.file).icc, c.kept ? icc : QByteArray());
     }
 }
 }  // namespace
