@@ -44,6 +44,8 @@ TEST_F(CliMetadataTest, InfoNamesTheProfileOrSaysNull) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Qt's profiles name themselves, so a missing description would show.
+        if (c.icc.isString()) ASSERT_FALSE(c.icc.toString().isEmpty());
         const QString path = Fixtures::WriteFile(m_folder.path(), c.name, c.file);
         for (const char* useWic : {"0", "2"}) {
             const ProcessResult result = Cli({"info", path, "--use-wic", useWic});
