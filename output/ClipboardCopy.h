@@ -8,8 +8,9 @@ class QClipboard;
 class QMimeData;
 
 // Copying the step-4 result. The clipboard gets it twice over: as image data
-// (the opaque 24-bit rendering: the margin in its colour at full opacity), for
-// programs that paste pictures, and as a one-file list (text/uri-list, and
+// (the opaque 24-bit rendering: the margin in its colour at full opacity, with
+// the source's colour profile where Qt can read it), for programs that paste
+// pictures, and as a one-file list (text/uri-list, and
 // x-special/gnome-copied-files so that file managers paste it as a file)
 // naming a PNG written into the user's private temporary folder, for programs
 // that paste files. The PNG is the transparent 32-bit result when it has any

@@ -283,7 +283,7 @@ TEST_F(MetadataRoundTripTest, MetadataIsAddedWithoutChangingAnythingElse) {
     }
 }
 
-TEST_F(MetadataRoundTripTest, TheClipboardPngCarriesTheProfileAndExif) {
+TEST_F(MetadataRoundTripTest, TheClipboardCarriesTheProfileAndItsPngTheExifToo) {
     QTemporaryDir tmp;
     const QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
@@ -297,6 +297,7 @@ TEST_F(MetadataRoundTripTest, TheClipboardPngCarriesTheProfileAndExif) {
         m_doc.Freeze(image);
         const auto data = MakeCopyData(m_doc);
         ASSERT_TRUE(data);
+        EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).colorSpace().iccProfile(), source.icc);
         ASSERT_EQ(data->urls().size(), 1);
         const FileMetadata out =
             ReadFileMetadata(Fixtures::ReadFile(data->urls().front().toLocalFile()));
