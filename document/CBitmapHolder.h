@@ -18,7 +18,9 @@ public:
 
     // Takes over the image's size and resolution and its pixels converted to the
     // working format. False (and the holder stays empty) for an empty image.
-    bool CopyFromImage(const Bitmap& image);
+    // knownOpaque: the caller knows that no pixel is transparent, which spares
+    // looking at every pixel.
+    bool CopyFromImage(const Bitmap& image, bool knownOpaque = false);
 
     bool IsEmpty() const { return m_pixelCount == 0; }
     int Width() const { return m_width; }

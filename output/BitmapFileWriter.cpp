@@ -2,6 +2,7 @@
 
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/QtImageEncoder.h"
+#include "platform/imaging/QtRowEncoder.h"
 #include "platform/imaging/RowSource.h"
 
 bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& imaging,
@@ -30,11 +31,20 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
     return file.Commit(publish);
 }
 
-bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
-                   const QString& path, FilePublish publish) {
-    if (rows.Width() < 1 || rows.Height() < 1 || !imaging.WicFactory) return false;
+bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
+                   const ImagingServices& imaging, const QString& path, FilePublish publish) {
+    if (rows.Width() < 1 || rows.Height() < 1) return false;
+    const QString name = FormatName(format);
+    const bool secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
+    if (secondComponent && !imaging.WicFactory) return false;
+    QByteArray qtFormat;
+    if (!secondComponent && FindEncoderClsid("image/" + name.toLatin1(), &qtFormat) < 0)
+        return false;
+
     AtomicFile file(path);
     if (!file.Open()) return false;
-    if (!imaging.WicFactory->Encode(FormatName(format), rows, file)) return false;
+    const bool encoded = secondComponent ? imaging.WicFactory->Encode(name, rows, file)
+                                         : EncodeRowsLikeQt(qtFormat, rows, dpiX, dpiY, file);
+    if (!encoded) return false;
     return file.Commit(publish);
 }

@@ -6,8 +6,8 @@
 #include "CodecEncoders.h"
 #include "DataPlausibility.h"
 #include "ExifOrientation.h"
-#include "ImageFormatSniffer.h"
 #include "ImageAllocation.h"
+#include "ImageFormatSniffer.h"
 #include "ImageLimits.h"
 #include "LibraryMessages.h"
 
@@ -66,10 +66,10 @@ bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& 
     };
     // Searched in this order.
     static constexpr Container kContainers[] = {
-        {"png", EncodePngWithLibpng},
-        {"jpeg", EncodeJpegWithLibjpeg},
+        {"png", [](RowSource& r, ByteSink& s) { return EncodePngWithLibpng(r, s); }},
+        {"jpeg", [](RowSource& r, ByteSink& s) { return EncodeJpegWithLibjpeg(r, s); }},
         {"heic", EncodeHeifWithLibheif},
-        {"bmp", EncodeBmp24},
+        {"bmp", [](RowSource& r, ByteSink& s) { return EncodeBmp24(r, s); }},
     };
     for (const Container& container : kContainers)
         if (formatName.compare(QLatin1String(container.name), Qt::CaseInsensitive) == 0)

@@ -33,12 +33,15 @@ void WriteToSink(png_structp png, png_bytep data, png_size_t size) {
 }
 void Flush(png_structp) {}
 
-bool Encode(PngWriteSession* s, RowSource& rows) {
+bool Encode(PngWriteSession* s, RowSource& rows, const EncoderSettings& settings) {
     const bool bgra = rows.Layout() == RowLayout::Bgra32;
     png_set_write_fn(s->png, s, WriteToSink, Flush);
     png_set_IHDR(s->png, s->info, png_uint_32(rows.Width()), png_uint_32(rows.Height()), 8,
                  bgra ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (settings.dotsPerMetreX > 0 || settings.dotsPerMetreY > 0)
+        png_set_pHYs(s->png, s->info, png_uint_32(std::max(0, settings.dotsPerMetreX)),
+                     png_uint_32(std::max(0, settings.dotsPerMetreY)), PNG_RESOLUTION_METER);
     png_write_info(s->png, s->info);
     png_set_bgr(s->png);
 
@@ -57,7 +60,7 @@ bool Encode(PngWriteSession* s, RowSource& rows) {
 }
 }  // namespace
 
-bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink) {
+bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink, const EncoderSettings& settings) {
     if (rows.Width() < 1 || rows.Height() < 1) return false;
     auto session = std::make_unique<PngWriteSession>();
     PngWriteSession* const s = session.get();
@@ -67,5 +70,5 @@ bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink) {
     s->info = png_create_info_struct(s->png);
     if (!s->info) return false;
     if (setjmp(png_jmpbuf(s->png))) return false;
-    return Encode(s, rows);
+    return Encode(s, rows, settings);
 }
