@@ -4,7 +4,8 @@
 
 #include "platform/imaging/AlphaScan.h"
 
-bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& metadata) {
+bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& metadata,
+                                  bool knownOpaque) {
     m_width = image.Width();
     m_height = image.Height();
     m_pixelCount = m_width * m_height;
@@ -23,7 +24,7 @@ bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& meta
         m_pixelCount = 0;
         return false;
     }
-    m_opaque = !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
+    m_opaque = knownOpaque || !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
     m_metadata = metadata;
     return true;
 }

@@ -20,7 +20,10 @@ public:
     // Takes over the image's size and resolution and its pixels converted to the
     // working format, with the colour profile and EXIF block of the file it came
     // from. False (and the holder stays empty) for an empty image.
-    bool CopyFromImage(const Bitmap& image, const ImageMetadata& metadata = {});
+    // knownOpaque: the caller knows that no pixel is transparent, which spares
+    // looking at every pixel.
+    bool CopyFromImage(const Bitmap& image, const ImageMetadata& metadata = {},
+                       bool knownOpaque = false);
 
     bool IsEmpty() const { return m_pixelCount == 0; }
     int Width() const { return m_width; }

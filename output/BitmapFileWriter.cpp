@@ -3,6 +3,7 @@
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ExifForResult.h"
 #include "platform/imaging/QtImageEncoder.h"
+#include "platform/imaging/QtRowEncoder.h"
 #include "platform/imaging/RowSource.h"
 
 namespace {
@@ -47,12 +48,31 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
     return file.Commit(publish);
 }
 
-bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
-                   const QString& path, FilePublish publish, const ImageMetadata& source) {
-    if (rows.Width() < 1 || rows.Height() < 1 || !imaging.WicFactory) return false;
+bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
+                   const ImagingServices& imaging, const QString& path, FilePublish publish,
+                   const ImageMetadata& source) {
+    if (rows.Width() < 1 || rows.Height() < 1) return false;
+    const QString name = FormatName(format);
+    const bool secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
+    if (secondComponent && !imaging.WicFactory) return false;
+    QByteArray qtFormat;
+    if (!secondComponent && FindEncoderClsid("image/" + name.toLatin1(), &qtFormat) < 0)
+        return false;
+
     AtomicFile file(path);
     if (!file.Open()) return false;
-    const ImageMetadata metadata = ForResult(source, rows.Width(), rows.Height(), 0, 0);
-    if (!imaging.WicFactory->Encode(FormatName(format), rows, file, metadata)) return false;
+    bool encoded;
+    if (secondComponent) {
+        const ImageMetadata metadata = ForResult(source, rows.Width(), rows.Height(), 0, 0);
+        encoded = imaging.WicFactory->Encode(name, rows, file, metadata);
+    } else {
+        // The EXIF block states the resolution the file stores, as a bitmap's.
+        const bool stamped = dpiX > 0.0f && dpiY > 0.0f;
+        const ImageMetadata metadata =
+            ForResult(source, rows.Width(), rows.Height(), stamped ? dpiX : kNewBitmapDpi,
+                      stamped ? dpiY : kNewBitmapDpi);
+        encoded = EncodeRowsLikeQt(qtFormat, rows, dpiX, dpiY, file, metadata);
+    }
+    if (!encoded) return false;
     return file.Commit(publish);
 }

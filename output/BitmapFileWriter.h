@@ -33,7 +33,10 @@ class RowSource;
 bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& imaging,
                      const QString& path, FilePublish publish, const ImageMetadata& source = {});
 
-// The same for rows that arrive band by band (second component only, so no
-// resolution is stored).
-bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
-                   const QString& path, FilePublish publish, const ImageMetadata& source = {});
+// The same for rows that arrive band by band, so that a result can be encoded
+// while it is being rendered. The component is chosen as above, and the files
+// are byte for byte those WriteBitmapFile gives for the same pixels; the first
+// component stores dpiX and dpiY as it stores a bitmap's.
+bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
+                   const ImagingServices& imaging, const QString& path, FilePublish publish,
+                   const ImageMetadata& source = {});

@@ -70,11 +70,12 @@ bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& 
     };
     // Searched in this order.
     static constexpr Container kContainers[] = {
-        {"png", EncodePngWithLibpng},
-        {"jpeg", EncodeJpegWithLibjpeg},
+        {"png", [](RowSource& r, ByteSink& s,
+                   const ImageMetadata& m) { return EncodePngWithLibpng(r, s, {}, m); }},
+        {"jpeg", [](RowSource& r, ByteSink& s,
+                    const ImageMetadata& m) { return EncodeJpegWithLibjpeg(r, s, {}, m); }},
         {"heic", EncodeHeifWithLibheif},
-        {"bmp", [](RowSource& rows, ByteSink& sink,
-                   const ImageMetadata&) { return EncodeBmp24(rows, sink); }},
+        {"bmp", [](RowSource& r, ByteSink& s, const ImageMetadata&) { return EncodeBmp24(r, s); }},
     };
     for (const Container& container : kContainers)
         if (formatName.compare(QLatin1String(container.name), Qt::CaseInsensitive) == 0)
