@@ -228,7 +228,8 @@ HolderPtr CTavloDoc::RenderOutputToHolder(const HolderPtr& image) {
     // The holder takes the rendered buffer as it is; when the renderer can tell
     // that no pixel is transparent, the holder need not look.
     auto holder = std::make_shared<CBitmapHolder>();
-    if (!holder->CopyFromImage({pixels, kNewBitmapDpi, kNewBitmapDpi}, renderer->CertainlyOpaque()))
+    if (!holder->CopyFromImage({pixels, kNewBitmapDpi, kNewBitmapDpi}, {},
+                               renderer->CertainlyOpaque()))
         return nullptr;
     return holder;
 }

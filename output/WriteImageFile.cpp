@@ -16,6 +16,7 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
     const ImagingServices imaging = document.App().Imaging();
     const OutputFormat format = OutputFormatForPath(path, imaging.HeifAvailable);
 
+    const ImageMetadata metadata = source ? source->Metadata() : ImageMetadata();
     if (!(format == OutputFormat::Png && transparent)) {
         // Every opaque file takes rows band by band: the rendering goes
         // straight into the encoder, rendered on the other cores a few bands
@@ -31,7 +32,7 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
             },
             renderer->Width(), renderer->Height(), renderer->Layout(), workers);
         return WriteRowsFile(rows, document.m_outputDpiX, document.m_outputDpiY, format, imaging,
-                             path, publish);
+                             path, publish, metadata);
     }
 
     if (!result || result->IsEmpty()) return false;
@@ -40,5 +41,5 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
     const bool stamped = document.m_outputDpiX != 0.0f && document.m_outputDpiY != 0.0f;
     bitmap.dpiX = stamped ? document.m_outputDpiX : kNewBitmapDpi;
     bitmap.dpiY = stamped ? document.m_outputDpiY : kNewBitmapDpi;
-    return WriteBitmapFile(std::move(bitmap), format, imaging, path, publish);
+    return WriteBitmapFile(std::move(bitmap), format, imaging, path, publish, metadata);
 }

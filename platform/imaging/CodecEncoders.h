@@ -5,10 +5,15 @@
 // being rendered can be encoded without first holding all of it, and writes
 // through a ByteSink. Without settings: the libraries' defaults and no
 // resolution (the second component's files). False when the image cannot be
-// encoded, the source fails or the sink refuses bytes.
+// encoded, the source fails or the sink refuses bytes. JPEG, PNG and HEIF also
+// carry the colour profile and the EXIF block of metadata (HEIF: its nclx
+// colour before its profile); without either the file is exactly what it is
+// without metadata. BMP carries none.
 
 #include <QtGlobal>
 #include <algorithm>
+
+#include "ImageMetadata.h"
 
 class ByteSink;
 class RowSource;
@@ -27,11 +32,13 @@ struct EncoderSettings {
     int jpegDensityY = 1;
 };
 
-bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink, const EncoderSettings& settings = {});
-bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink, const EncoderSettings& settings = {});
+bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink, const EncoderSettings& settings = {},
+                           const ImageMetadata& metadata = {});
+bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink, const EncoderSettings& settings = {},
+                         const ImageMetadata& metadata = {});
 // HEVC through libheif, without alpha. libheif wants the whole picture as one image before it
 // encodes, so this one holds a full-size copy.
-bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink);
+bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink, const ImageMetadata& metadata = {});
 bool EncodeBmp24(RowSource& rows, ByteSink& sink, const EncoderSettings& settings = {});
 
 // How many rows an encoder asks for at a time: about a quarter megabyte, at

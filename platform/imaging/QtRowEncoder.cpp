@@ -29,7 +29,7 @@ void SetJpegDensity(int dpmX, int dpmY, EncoderSettings* settings) {
 }  // namespace
 
 bool EncodeRowsLikeQt(const QByteArray& format, RowSource& rows, float dpiX, float dpiY,
-                      ByteSink& sink) {
+                      ByteSink& sink, const ImageMetadata& metadata) {
     const bool stamped = dpiX > 0.0f && dpiY > 0.0f;
     const int dpmX = DotsPerMetre(stamped ? dpiX : kNewBitmapDpi);
     const int dpmY = DotsPerMetre(stamped ? dpiY : kNewBitmapDpi);
@@ -37,12 +37,12 @@ bool EncodeRowsLikeQt(const QByteArray& format, RowSource& rows, float dpiX, flo
     const QByteArray name = format.toLower();
     if (name == "jpeg" || name == "jpg") {
         SetJpegDensity(dpmX, dpmY, &settings);
-        return EncodeJpegWithLibjpeg(rows, sink, settings);
+        return EncodeJpegWithLibjpeg(rows, sink, settings, metadata);
     }
     if (name == "png") {
         settings.dotsPerMetreX = dpmX;
         settings.dotsPerMetreY = dpmY;
-        return EncodePngWithLibpng(rows, sink, settings);
+        return EncodePngWithLibpng(rows, sink, settings, metadata);
     }
     if (name == "bmp") {
         settings.dotsPerMetreX = dpmX ? dpmX : 2834;

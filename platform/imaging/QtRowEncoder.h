@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include "ImageMetadata.h"
+
 class ByteSink;
 class RowSource;
 
@@ -22,7 +24,10 @@ class RowSource;
 // The resolution is stamped as EncodeWithQt stamps it: dpiX and dpiY when both
 // are positive, otherwise that of a newly created bitmap.
 //
+// metadata goes where EncodeWithQt splices it into Qt's files (JPEG and PNG;
+// BMP carries none).
+//
 // format is a Qt writer format: "jpeg" (or "jpg"), "png" or "bmp"; false for
 // any other, or when the encoder, the source or the sink fails.
 bool EncodeRowsLikeQt(const QByteArray& format, RowSource& rows, float dpiX, float dpiY,
-                      ByteSink& sink);
+                      ByteSink& sink, const ImageMetadata& metadata = {});
