@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CBatchItem.h"
+#include "document/CBitmapHolder.h"
 
 class CTavloDoc;
 
@@ -43,6 +44,13 @@ public:
     using ItemHook = std::function<void(std::size_t index)>;
     void SetItemStartedHook(ItemHook hook) { m_itemStarted = std::move(hook); }
     void SetItemFinishedHook(ItemHook hook) { m_itemFinished = std::move(hook); }
+    // An edit of its own for each file, set before Start: called on the worker
+    // with the loaded image once its size has passed the check and before it
+    // is rendered. It may change the document's frozen output parameters for
+    // this file (tavlo-cli batch --angle auto measures each page's skew);
+    // false makes the item fail.
+    using ItemEdit = std::function<bool(const HolderPtr& image)>;
+    void SetItemEdit(ItemEdit edit) { m_itemEdit = std::move(edit); }
 
     // Starts a worker at the first item without an outcome. finished runs on
     // the worker thread as its last act, once every item has been visited or a
@@ -84,6 +92,7 @@ private:
 
     ItemHook m_itemStarted;
     ItemHook m_itemFinished;
+    ItemEdit m_itemEdit;
     std::thread m_worker;
     std::atomic<bool> m_workerActive{false};
 };

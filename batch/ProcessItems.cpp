@@ -18,7 +18,8 @@ struct Outcome {
     QString outputPath;  // empty unless saving computed one
 };
 
-Outcome ProcessLoaded(CTavloDoc& document, const HolderPtr& image, const QString& inputPath) {
+Outcome ProcessLoaded(CTavloDoc& document, const HolderPtr& image, const QString& inputPath,
+                      const BatchRun::ItemEdit& edit) {
     if (!image) return {BatchFailed, {}};
     // The image that was straightened interactively, after its own orientation
     // correction: every file must have its size.
@@ -26,6 +27,7 @@ Outcome ProcessLoaded(CTavloDoc& document, const HolderPtr& image, const QString
     if (!params || !params->m_image) return {BatchFailed, {}};
     if (image->Width() != params->m_image->Width() || image->Height() != params->m_image->Height())
         return {BatchSizeMismatch, {}};
+    if (edit && !edit(image)) return {BatchFailed, {}};
     const std::optional<SaveableResult> rendered = RenderResultForSaving(document, image);
     if (!rendered) return {BatchFailed, {}};
     Outcome outcome;
@@ -79,7 +81,7 @@ void ProcessItems(BatchRun& run) {
         if (following < items.size() && !run.StopRequested())
             next = DecodeAhead(items[following]->m_inputPath, imaging);
 
-        const Outcome outcome = ProcessLoaded(document, image, item.m_inputPath);
+        const Outcome outcome = ProcessLoaded(document, image, item.m_inputPath, run.m_itemEdit);
         image.reset();
         run.Record(index, outcome.status, outcome.outputPath);
         if (run.m_itemFinished) run.m_itemFinished(index);

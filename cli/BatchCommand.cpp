@@ -65,6 +65,16 @@ int RunBatchCommand(CTavloApp& app, const QStringList& arguments) {
         return failed;
 
     BatchRun run(*edited.document, MakeBatchItems(parsed->Positional()));
+    // Every page of a stack lies on the glass in its own way: each file is
+    // measured on its own, and its frame and size follow its angle. Only the
+    // worker touches the document while the run lasts.
+    if (AutoAngle(*parsed)) {
+        CTavloDoc& document = *edited.document;
+        const CliArguments& options = *parsed;
+        run.SetItemEdit([&document, &options](const HolderPtr& image) {
+            return ApplyOwnAngle(options, document, image);
+        });
+    }
     BatchProgress progress(run, isatty(STDERR_FILENO) == 1);
     run.SetItemStartedHook([&](std::size_t index) { progress.OnItemStarted(index); });
     run.SetItemFinishedHook([&](std::size_t index) { progress.OnItemFinished(index); });

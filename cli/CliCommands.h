@@ -11,3 +11,4 @@ int RunFrameCommand(const QStringList& arguments);
 int RunRenderCommand(CTavloApp& app, const QStringList& arguments);
 int RunAutosaveCommand(CTavloApp& app, const QStringList& arguments);
 int RunBatchCommand(CTavloApp& app, const QStringList& arguments);
+int RunDeskewCommand(CTavloApp& app, const QStringList& arguments);

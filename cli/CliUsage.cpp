@@ -39,11 +39,21 @@ const CommandHelp kCommands[] = {
      "\"成功 N  失敗 N  残り N\". Ctrl-C or SIGTERM stops after the file in hand.\n"
      "Exit status 0 when every file was written, else 1.",
      true},
+    {"deskew", "deskew IMAGE [--use-wic 0|1|2]",
+     "Loads the image as the editor does and measures how far its lines of text,\n"
+     "rules and picture edges are turned (up to 20 degrees either way). Prints the\n"
+     "angle that turns it upright (degrees clockwise, as --angle takes it) and the\n"
+     "confidence from 0 to 1, as one JSON line; below 0.5 there was nothing to\n"
+     "measure (a blank page, a photograph without lines) and the angle means nothing.",
+     false},
 };
 
 const char kEditOptions[] =
     "edit options:\n"
-    "  --angle A              turn A degrees clockwise\n"
+    "  --angle A | auto       turn A degrees clockwise; auto: by each image's own\n"
+    "                         measured skew (as tavlo-cli deskew finds it; an image\n"
+    "                         with nothing to measure fails), the default frame\n"
+    "                         following each image's angle\n"
     "  --flip-x, --flip-y     mirror left-right, top-bottom (before turning)\n"
     "  --frame L,T,R,B        trim frame in source pixels from the image centre\n"
     "                         (default: the largest frame of the image's proportions\n"

@@ -9,6 +9,7 @@
 #include "document/AngleNormalization.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
+#include "deskew/SkewDetector.h"
 #include "output/SaveableResult.h"
 #include "resources/Strings.h"
 
@@ -82,11 +83,40 @@ int BuildStepThreeState(const CliArguments& arguments, CUndoItem* state) {
 }
 }  // namespace
 
+bool AutoAngle(const CliArguments& arguments) {
+    return arguments.Value("--angle").trimmed() == QLatin1String("auto");
+}
+
+std::optional<float> MeasuredAngle(const CliArguments& arguments, const CBitmapHolder& image) {
+    // The image as it is displayed before turning: mirrored as the options ask.
+    const SkewEstimate estimate =
+        DetectSkew(image.Image(), {arguments.Has("--flip-x"), arguments.Has("--flip-y"), 0.0f});
+    if (!estimate.Found()) return std::nullopt;
+    return NormalizeAngle(estimate.correction);
+}
+
+bool ApplyOwnAngle(const CliArguments& arguments, CTavloDoc& document, const HolderPtr& image) {
+    CUndoItem* state = document.Current();
+    const std::optional<float> angle = MeasuredAngle(arguments, *image);
+    if (!state || !angle) return false;
+    // The edited image has this file's size (the batch checked it), so the
+    // frame and sizes worked out on it are this file's.
+    state->m_angle = *angle;
+    if (BuildStepThreeState(arguments, state) != 0) return false;
+    if (CheckResultSize(state->m_resultWidth, state->m_resultHeight, state->m_scaleX,
+                        state->m_scaleY, state->m_trimWidth,
+                        state->m_trimHeight) != ResultSizeCheck::Ok)
+        return false;
+    document.FreezeOutputParams();
+    return true;
+}
+
 int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
                           RenderJob* job) {
     float angle = 0.0f;
-    if (arguments.Has("--angle") && !ParseFloat(arguments.Value("--angle"), &angle))
-        return UsageError("--angle needs a number");
+    const bool autoAngle = AutoAngle(arguments);
+    if (arguments.Has("--angle") && !autoAngle && !ParseFloat(arguments.Value("--angle"), &angle))
+        return UsageError("--angle needs a number or auto");
 
     job->inputPath = imagePath;
     job->document = std::make_unique<CTavloDoc>(app);
@@ -99,6 +129,11 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
 
     CUndoItem* state = doc.Current();
     job->source = state->m_image;
+    if (autoAngle) {
+        const std::optional<float> measured = MeasuredAngle(arguments, *state->m_image);
+        if (!measured) return WorkFailed(Strings::SkewNotFound());
+        angle = *measured;
+    }
     state->m_angle = NormalizeAngle(angle);
     state->m_flipX = arguments.Has("--flip-x") ? 1 : 0;
     state->m_flipY = arguments.Has("--flip-y") ? 1 : 0;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 #include "CliArguments.h"
 #include "document/CBitmapHolder.h"
@@ -39,10 +40,23 @@ CliArguments::Spec EditOptionsSpec(std::initializer_list<const char*> moreValueO
 // modes). Returns 2 for a bad value (the usage text has been printed), else 0.
 int ApplySettingOptions(CTavloApp& app, const CliArguments& arguments);
 
+// "--angle auto": each image is turned by its own measured skew.
+bool AutoAngle(const CliArguments& arguments);
+// The angle that turns the image upright, mirrored as the options ask; none
+// when the image has nothing to measure.
+std::optional<float> MeasuredAngle(const CliArguments& arguments, const CBitmapHolder& image);
+// For a batch with "--angle auto": turns the document's state by the image's
+// own measured angle, places the default frame for it (unless --frame fixes
+// one), works out the result size again and freezes the state as the output
+// parameters. False when the image has nothing to measure or the result size
+// fails its check.
+bool ApplyOwnAngle(const CliArguments& arguments, CTavloDoc& document, const HolderPtr& image);
+
 // Loads the image into a new document, builds and checks the state the edit
 // options describe, and freezes it as "ステップ4へ >>" does, without rendering.
 // Returns 0 with document, source, inputPath, width and height filled, 1 when
-// the image cannot be loaded or the size check fails (message on standard
+// the image cannot be loaded, has nothing to measure for "--angle auto" or
+// the size check fails (message on standard
 // error), 2 for bad option values.
 int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
                           RenderJob* job);

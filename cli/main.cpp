@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
         result = RunAutosaveCommand(app, arguments);
     else if (command == QLatin1String("batch"))
         result = RunBatchCommand(app, arguments);
+    else if (command == QLatin1String("deskew"))
+        result = RunDeskewCommand(app, arguments);
     else
         result = UsageError(QStringLiteral("unknown command %1").arg(command));
     app.ExitInstance();

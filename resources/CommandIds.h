@@ -36,6 +36,7 @@ enum CommandId : int {
     ID_HOMEPAGE = 32839,
     ID_COPY_RESULT = 32845,      // "クリップボードにコピー"
     ID_BATCH = 32846,            // "一括処理"
+    ID_AUTO_DESKEW = 32850,      // "自動で傾きを補正"
 };
 
 // Bars of the main frame; each bar's id equals its template number.

@@ -68,10 +68,12 @@ inline constexpr ControlTemplate kStep2Controls[] = {
     {IDC_NONE, K::Label, u"上部の横スクロールバーで回転", 8, 48, 88, 20},
     {IDC_NONE, K::Label,
      u"画像内でドラッグして縦または横にしたい位置に線を引いてから上部の回転をクリック", 8, 72, 88, 36},
+    {ID_AUTO_DESKEW, K::PushButton, u"自動で傾きを補正", 8, 112, 88, 14},
+    {IDC_NONE, K::Label, u"文字や罫線から傾きを検出して回転します。", 8, 130, 88, 20},
     {IDC_NONE, K::Label, u"いずれかの方法で回転できます。終わったら下のボタンを押してください。", 8,
-     128, 88, 28},
-    {ID_TO_STEP3, K::PushButton, u"ステップ3へ >>", 8, 168, 88, 14},
-    {IDC_NONE, K::Label, u"ツールバーの「元に戻す」ボタンで戻れます。", 8, 188, 92, 20},
+     156, 88, 28},
+    {ID_TO_STEP3, K::PushButton, u"ステップ3へ >>", 8, 192, 88, 14},
+    {IDC_NONE, K::Label, u"ツールバーの「元に戻す」ボタンで戻れます。", 8, 212, 92, 20},
 };
 
 inline constexpr ControlTemplate kStep3Controls[] = {
@@ -129,6 +131,6 @@ inline constexpr ControlTemplate kStep4Controls[] = {
 
 inline constexpr DialogTemplate kTopBarTemplate{IDD_TOP_BAR, 424, 16, Templates::kTopBarControls};
 inline constexpr DialogTemplate kStep1Template{IDD_STEP1_BAR, 104, 212, Templates::kStep1Controls};
-inline constexpr DialogTemplate kStep2Template{IDD_STEP2_BAR, 104, 212, Templates::kStep2Controls};
+inline constexpr DialogTemplate kStep2Template{IDD_STEP2_BAR, 104, 236, Templates::kStep2Controls};
 inline constexpr DialogTemplate kStep3Template{IDD_STEP3_BAR, 104, 332, Templates::kStep3Controls};
 inline constexpr DialogTemplate kStep4Template{IDD_STEP4_BAR, 104, 304, Templates::kStep4Controls};

@@ -34,6 +34,7 @@ inline QString LineExplanationPrefix() { return QStringLiteral("回転ボタン�
 inline QString LineVertical() { return QStringLiteral("垂直"); }
 inline QString LineHorizontal() { return QStringLiteral("水平"); }
 inline QString LineExplanationSuffix() { return QStringLiteral("になるように回転します。"); }
+inline QString SkewNotFound() { return QStringLiteral("傾きを検出できませんでした。"); }
 // The open dialog's filter; "#IMGFILEEXTS" stands for the image patterns.
 inline QString OpenFilter() {
     return QStringLiteral("画像ファイル(#IMGFILEEXTS)|#IMGFILEEXTS|すべてのファイル(*.*)|*||");

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   xclip
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-dejavu-core fonts-urw-base35
   qt6-translations-l10n
   xdotool dbus at-spi2-core python3-pyatspi
   libtiff-dev libgif-dev

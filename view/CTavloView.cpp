@@ -120,6 +120,7 @@ bool CTavloView::HandlesCommand(int id) const {
         case ID_ROTATE_BY_LINE:
         case ID_LINE_CANCEL:
         case ID_COPY_RESULT:
+        case ID_AUTO_DESKEW:
             return true;
         default:
             return false;
@@ -176,6 +177,9 @@ bool CTavloView::OnCommand(int id) {
         case ID_LINE_CANCEL:
             OnLineCancel();
             return true;
+        case ID_AUTO_DESKEW:
+            OnAutoDeskew();
+            return true;
         default:
             return false;
     }
@@ -208,6 +212,9 @@ bool CTavloView::OnUpdateCommand(int id, CommandState& state) {
             return true;
         case ID_TO_STEP3:
             state.Enable(m_lineMode == 0);
+            return true;
+        case ID_AUTO_DESKEW:
+            state.Enable(current && current->m_step == 2 && m_lineMode == 0);
             return true;
         case ID_FILE_SAVE_AS:
             state.Enable(current && m_lineMode == 0);

@@ -141,6 +141,8 @@ private:
     void LineButtonUp(QPoint client);
     void OnRotateByLine();
     void OnLineCancel();
+    // "自動で傾きを補正" (ViewDeskew.cpp).
+    void OnAutoDeskew();
     // Ends a drag that the state changed under (undo, redo, Escape, a new
     // image, another step): the line being drawn goes, a line end or the
     // frame goes back to where the press found it, and nothing is recorded.

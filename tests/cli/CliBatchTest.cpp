@@ -99,7 +99,7 @@ TEST_F(CliBatchTest, BadUsageAndAReferenceThatCannotBeLoaded) {
          "tavlo-cli: batch chooses its own names; -o is for render"},
         {{"batch", "--like", page, "--angle", "steep", page},
          2,
-         "tavlo-cli: --angle needs a number"},
+         "tavlo-cli: --angle needs a number or auto"},
         {{"batch", "--like", page, "--frobnicate", page},
          2,
          "tavlo-cli: unknown option --frobnicate"},

@@ -225,17 +225,17 @@ TEST(RealWindowTest, TheFourStepsWorkWithTheKeyboardAlone) {
     ASSERT_TRUE(WaitFor([&] { return x.HasWindow(QStringLiteral("keyboard.png * - Oblimo")); }, 10000))
         << "step 2 was not entered";
 
-    // Step 2, from the view: "ステップ3へ >>", the zoom box, the up-down, the
-    // angle box. Type 10, then Tab to the scroll bar: five pages and two
-    // steps back make 14.9 degrees.
-    tabs(4);
+    // Step 2, from the view: "自動で傾きを補正", "ステップ3へ >>", the zoom box,
+    // the up-down, the angle box. Type 10, then Tab to the scroll bar: five
+    // pages and two steps back make 14.9 degrees.
+    tabs(5);
     keys({"ctrl+a"});
     type(QStringLiteral("10"));
     tabs(1);
     keys({"Next", "Next", "Next", "Next", "Next", "Left", "Left"});
     shoot("keyboard-step2.png");
-    // On to the view, then "ステップ3へ >>".
-    tabs(2);
+    // On to the view, past "自動で傾きを補正", to "ステップ3へ >>".
+    tabs(3);
     keys({"space"});
     shoot("keyboard-step3.png");
 
