@@ -17,7 +17,7 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
         return false;
 
     AtomicFile file(path);
-    if (!file.Open()) return false;
+    if (!file.Open(publish)) return false;
     bool encoded;
     if (secondComponent) {
         ImageRowSource rows(bitmap.image);
@@ -27,14 +27,14 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
         encoded = EncodeWithQt(bitmap, qtFormat, file);
     }
     if (!encoded) return false;  // the temporary file goes with `file`
-    return file.Commit(publish);
+    return file.Commit();
 }
 
 bool WriteRowsFile(RowSource& rows, OutputFormat format, const ImagingServices& imaging,
                    const QString& path, FilePublish publish) {
     if (rows.Width() < 1 || rows.Height() < 1 || !imaging.WicFactory) return false;
     AtomicFile file(path);
-    if (!file.Open()) return false;
+    if (!file.Open(publish)) return false;
     if (!imaging.WicFactory->Encode(FormatName(format), rows, file)) return false;
-    return file.Commit(publish);
+    return file.Commit();
 }

@@ -49,8 +49,8 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     std::unique_ptr<QMimeData> data = std::make_unique<CopiedResultData>();
     data->setImageData(opaque.image);
 
-    Bitmap file = HasTransparency(current->m_image->Image()) ? current->m_image->AsBitmap()
-                                                             : opaque;
+    Bitmap file =
+        HasTransparency(current->m_image->Image()) ? current->m_image->AsBitmap() : opaque;
     const bool stamped = document.m_outputDpiX != 0.0f && document.m_outputDpiY != 0.0f;
     file.dpiX = stamped ? document.m_outputDpiX : kNewBitmapDpi;
     file.dpiY = stamped ? document.m_outputDpiY : kNewBitmapDpi;
@@ -60,13 +60,11 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     ImagingServices firstComponent = document.App().Imaging();
     firstComponent.UseWIC = 0;
     const QString path = ClipboardTempPath(TempFolderUse::Create);
-    if (!path.isEmpty() &&
-        WriteBitmapFile(std::move(file), OutputFormat::Png, firstComponent, path,
-                        FilePublish::Replace)) {
+    if (!path.isEmpty() && WriteBitmapFile(std::move(file), OutputFormat::Png, firstComponent, path,
+                                           FilePublish::ReplaceEntry)) {
         const QUrl url = QUrl::fromLocalFile(path);
         data->setData(QStringLiteral("text/uri-list"), url.toEncoded() + "\r\n");
-        data->setData(QStringLiteral("x-special/gnome-copied-files"),
-                      "copy\n" + url.toEncoded());
+        data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
     }
     return data;
 }
