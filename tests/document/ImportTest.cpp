@@ -13,6 +13,7 @@
 
 #include "app/ImageExtensions.h"
 #include "document/ImageImport.h"
+#include "document/ImageLoader.h"
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/DibReader.h"
 #include "support/ImageFixtures.h"
@@ -350,16 +351,23 @@ TEST_F(ImportTest, TwoFilesOrForeignExtensionsAreRefusedUnlessImageDataComesToo)
     }
 }
 
-TEST_F(ImportTest, ImageDataIsPreferredOverBmpBytesAndIsOpaque) {
+TEST_F(ImportTest, PixelsAreTakenWhenNoImageBytesComeAndAreOpaque) {
     QImage translucent = Quadrants(6, 4);
     translucent.setPixel(0, 0, qRgba(1, 2, 3, 4));
-    QMimeData data;
-    data.setData("image/bmp", Dib24(DibSpec{9, 2}));
-    data.setImageData(translucent);
+    QMimeData pixels;
+    pixels.setImageData(translucent);
     HolderPtr image;
-    ASSERT_TRUE(ReadImageFromDataObject(&data, &image, Context()));
+    ASSERT_TRUE(ReadImageFromDataObject(&pixels, &image, Context()));
     EXPECT_EQ(image->Width(), 6);
     EXPECT_EQ(qAlpha(image->Image().pixel(0, 0)), 255);
+
+    // Pixels beside image bytes may be Qt's own reading of those bytes: the
+    // bytes are read instead, by the checked reader.
+    QMimeData both;
+    both.setData("image/bmp", Dib24(DibSpec{9, 2}));
+    both.setImageData(translucent);
+    ASSERT_TRUE(ReadImageFromDataObject(&both, &image, Context()));
+    EXPECT_EQ(image->Width(), 9);
 
     QMimeData bmpOnly;
     bmpOnly.setData("image/bmp", Dib24(DibSpec{9, 2}));
@@ -370,6 +378,86 @@ TEST_F(ImportTest, ImageDataIsPreferredOverBmpBytesAndIsOpaque) {
     broken.setData("image/bmp", Dib24(DibSpec{9, 2}).left(60));
     EXPECT_TRUE(ReadImageFromDataObject(&broken, nullptr, Context()));  // formats only
     EXPECT_FALSE(ReadImageFromDataObject(&broken, &image, Context()));
+}
+
+// Another program's data as Qt presents it on X11 and Wayland: the image types
+// the owner offers, with "application/x-qt-image" added after them and
+// answered by decoding the first of them with Qt's own readers.
+class ForeignImageData : public QMimeData {
+public:
+    QStringList formats() const override {
+        QStringList formats = QMimeData::formats();
+        for (const QString& format : QMimeData::formats())
+            if (format.startsWith("image/")) return formats << "application/x-qt-image";
+        return formats;
+    }
+    bool hasFormat(const QString& type) const override { return formats().contains(type); }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType metaType) const override {
+        if (type != "application/x-qt-image") return QMimeData::retrieveData(type, metaType);
+        for (const QString& format : QMimeData::formats()) {
+            if (!format.startsWith("image/")) continue;
+            const QImage image = QImage::fromData(QMimeData::data(format));
+            if (!image.isNull()) return image;
+        }
+        return {};
+    }
+};
+
+TEST_F(ImportTest, ImageBytesFromAnotherProgramAreCheckedAsAFileIs) {
+    const QImage picture = Quadrants(40, 30);
+    const QByteArray bmp = EncodeWithQt(picture, "bmp"), jpeg = EncodeWithQt(picture, "jpeg", 95),
+                     png = EncodeWithQt(picture, "png");
+    const auto cut = [](const QByteArray& bytes) { return bytes.left(bytes.size() * 2 / 3); };
+    struct Case {
+        const char* name;
+        const char* type;
+        QByteArray bytes;
+        bool complete;
+        bool qtTakesIt;  // Qt's own readers give a picture all the same
+    };
+    const Case cases[] = {
+        {"a.bmp", "image/bmp", bmp, true, true},
+        {"cut.bmp", "image/bmp", cut(bmp), false, true},
+        {"a.jpg", "image/jpeg", jpeg, true, true},
+        {"cut.jpg", "image/jpeg", cut(jpeg), false, true},
+        {"a.png", "image/png", png, true, true},
+        {"cut.png", "image/png", cut(png), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ForeignImageData data;
+        data.setData(c.type, c.bytes);
+        ASSERT_TRUE(data.hasImage());
+        if (c.qtTakesIt) {
+            ASSERT_FALSE(qvariant_cast<QImage>(data.imageData()).isNull());
+        }
+        // The same bytes opened as a file.
+        const bool opens = LoadImageFromFile(WriteFile(m_folder.path(), c.name, c.bytes),
+                                             Context().imaging) != nullptr;
+        EXPECT_EQ(opens, c.complete);
+        HolderPtr image;
+        EXPECT_TRUE(ReadImageFromDataObject(&data, nullptr, Context()));
+        ASSERT_EQ(ReadImageFromDataObject(&data, &image, Context()), c.complete);
+        if (!c.complete) continue;
+        EXPECT_EQ(image->Width(), 40);
+        EXPECT_EQ(image->Height(), 30);
+        EXPECT_TRUE(ColorNear(image->Image().pixelColor(35, 25), picture.pixelColor(35, 25)));
+    }
+
+    // Each type offered is tried in turn; image/bmp comes last, as the DIB.
+    ForeignImageData pngThenBmp;
+    pngThenBmp.setData("image/bmp", cut(bmp));
+    pngThenBmp.setData("image/png", png);
+    HolderPtr image;
+    ASSERT_TRUE(ReadImageFromDataObject(&pngThenBmp, &image, Context()));
+    EXPECT_EQ(image->Width(), 40);
+    ForeignImageData cutJpegThenBmp;
+    cutJpegThenBmp.setData("image/jpeg", cut(jpeg));
+    cutJpegThenBmp.setData("image/bmp", EncodeWithQt(Quadrants(12, 8), "bmp"));
+    ASSERT_TRUE(ReadImageFromDataObject(&cutJpegThenBmp, &image, Context()));
+    EXPECT_EQ(image->Width(), 12);
 }
 
 TEST_F(ImportTest, AFileThatFailsToDecodeFallsThroughToTheNextFormat) {
