@@ -25,7 +25,8 @@ def le32(v):
     return struct.pack("<I", v & 0xFFFFFFFF)
 
 
-def dib(width, height, bits, compression=0, header_size=40, masks=(), palette=(), used=0):
+def dib(width, height, bits, compression=0, header_size=40, masks=(), palette=(), used=0,
+        index_limit=True):
     header = le32(header_size) + le32(width) + le32(height) + le16(1) + le16(bits)
     header += le32(compression) + le32(0) + le32(2835) + le32(2835) + le32(used) + le32(0)
     header = header.ljust(header_size, b"\0")
@@ -37,6 +38,8 @@ def dib(width, height, bits, compression=0, header_size=40, masks=(), palette=()
     table += b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
     stride = (abs(width) * bits + 31) // 32 * 4
     rows = bytes((x * 37 + y * 11) & 0xFF for y in range(abs(height)) for x in range(stride))
+    if bits == 8 and palette and index_limit:
+        rows = bytes(b % len(palette) for b in rows)
     return header + table + rows, len(header) + len(table)
 
 
@@ -131,12 +134,14 @@ def main():
         "rgb.png": png(3, 2, 8, 2),
         "grey16.png": png(2, 2, 16, 0, extra=png_chunk(b"gAMA", struct.pack(">I", 45455))),
         "palette.png": png(3, 3, 4, 3, palette=bytes(range(48))),
-        "interlaced.png": png(9, 9, 8, 6, interlace=1),
+        # The interlace flag over rows stored one after the other: damaged.
+        "interlace-flag-plain-rows.png": png(9, 9, 8, 6, interlace=1),
         "one.gif": gif_1x1(),
         "rgb.tif": tiff(2, 2, 6),
         "big-endian.tif": tiff(1, 2, 8, big_endian=True),
         "rgb24.bmp": bmp_file(3, 2, 24),
         "palette8.bmp": bmp_file(4, -2, 8, palette=[(i, 255 - i, i // 2) for i in range(4)], used=4),
+        "index-beyond-palette.bmp": bmp_file(4, 2, 8, palette=[(9, 9, 9)] * 4, used=4, index_limit=False),
         "fields.bmp": bmp_file(2, 2, 32, compression=3, masks=(0xFF0000, 0xFF00, 0xFF)),
         "cut.bmp": bmp_file(8, 8, 24)[:100],
     }
