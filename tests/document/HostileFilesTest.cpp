@@ -211,6 +211,15 @@ QByteArray GifClaiming(int screen, int frame) {
     return gif;
 }
 
+// A small frame placed far from the origin of a small screen.
+QByteArray GifFramePlacedAt(int screenWidth, int screenHeight, int left, int top) {
+    QByteArray gif = GifClaiming(4, 4);
+    PatchSize16(gif, 6, screenWidth, screenHeight, false);
+    const qsizetype descriptor = gif.indexOf('\x2C', 13 + 6);
+    PatchSize16(gif, descriptor + 1, left, top, false);
+    return gif;
+}
+
 // An LZW-compressed TIFF whose single strip holds 64 bytes.
 QByteArray TiffClaiming(quint32 width, quint32 height) {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
@@ -245,6 +254,8 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
         {"PNG", PngClaiming(23170, 23170)},
         {"GIF frame", GifClaiming(23170, 23170)},
         {"GIF screen around a small frame", GifClaiming(23170, 4)},
+        {"GIF frame far off a small screen", GifFramePlacedAt(16, 16, 20000, 20000)},
+        {"GIF frame far below a screen of no height", GifFramePlacedAt(15617, 0, 100, 14406)},
         {"LZW TIFF", TiffClaiming(23170, 23170)},
         {"run-length BMP", FormatWriters::Bmp(rle)},
     };
@@ -257,6 +268,7 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
     // what real data needs.
     EXPECT_TRUE(DecodeBytes(JpegClaiming(16, 16, true), 0));
     EXPECT_TRUE(DecodeBytes(GifClaiming(4, 4), 2));
+    EXPECT_TRUE(DecodeBytes(GifFramePlacedAt(600, 400, 300, 200), 0));
     EXPECT_TRUE(DecodeBytes(PngClaiming(16, 16), 1));
 }
 
