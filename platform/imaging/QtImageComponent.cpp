@@ -90,6 +90,7 @@ std::optional<DecodedImage> DecodeWithOwnReader(Reader reader, QByteArrayView by
 }
 
 std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteArrayView bytes) {
+    const ImagingMessageScope quiet;
     // Qt's BMP reader pads missing rows instead of failing.
     if (container == ContainerFormat::Bmp && !BmpPixelDataComplete(bytes)) return std::nullopt;
 

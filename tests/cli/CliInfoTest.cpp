@@ -1,12 +1,12 @@
 // tavlo-cli info, run as a real program.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QFile>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 
 #include "platform/SettingsStore.h"
 #include "support/FormatWriters.h"
@@ -38,13 +38,13 @@ TEST_F(CliInfoTest, PrintsSizeAfterOrientationResolutionAndTransparency) {
     QImage image = Quadrants(40, 20);
     image.setDotsPerMeterX(qRound(300 / 0.0254));
     image.setDotsPerMeterY(qRound(150 / 0.0254));
-    const QString jpeg =
-        WriteFile(m_folder.path(), "turned.jpg", JpegWithOrientation(image, 6));
+    const QString jpeg = WriteFile(m_folder.path(), "turned.jpg", JpegWithOrientation(image, 6));
     ProcessResult result = Info({jpeg});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     // Turned a quarter, the picture's axes and so its resolutions are exchanged.
-    EXPECT_EQ(result.out,
-              "{\"width\":20,\"height\":40,\"dpi_x\":150,\"dpi_y\":300,\"has_transparency\":false}\n");
+    EXPECT_EQ(
+        result.out,
+        "{\"width\":20,\"height\":40,\"dpi_x\":150,\"dpi_y\":300,\"has_transparency\":false}\n");
 
     // The second component does not carry the file's resolution over.
     result = Info({jpeg, "--use-wic", "2"});
@@ -123,7 +123,8 @@ TEST_F(CliInfoTest, FifosDevicesAndFoldersFailAtOnceWithTheMessage) {
             RunProgram(TAVLO_CLI, {"info", path}, QString(), QProcessEnvironment(), 20000);
         ASSERT_TRUE(result.finished) << qPrintable(path) << " blocked or ran away";
         EXPECT_EQ(result.exitCode, 1) << qPrintable(path);
-        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n") << qPrintable(path);
+        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n")
+            << qPrintable(path);
     }
 }
 
@@ -146,7 +147,19 @@ TEST_F(CliInfoTest, StandardErrorCarriesOnlyTheProgramsOwnMessages) {
         }
         const ProcessResult result = Info({cut, "--use-wic", useWic});
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n") << "UseWIC " << useWic;
+        EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n")
+            << "UseWIC " << useWic;
+    }
+    // Damaged files found by fuzzing, on which Qt's readers log through its
+    // general channel: a TIFF whose offsets point past its end, a broken MNG
+    // stream under a PNG name.
+    for (const char* name : {"fuzzed-tiff-offsets-past-the-end.tif", "fuzzed-damaged-mng.png"}) {
+        for (const char* useWic : {"0", "1", "2"}) {
+            const ProcessResult result = Info({FixturePath(name), "--use-wic", useWic});
+            EXPECT_EQ(result.err.toStdString(),
+                      result.exitCode == 0 ? "" : "ファイルをロードできません。\n")
+                << name << ", UseWIC " << useWic;
+        }
     }
 }
 
@@ -179,8 +192,8 @@ TEST(CliFrameTest, PrintsTheDefaultFrameAndTrimmedSize) {
         const ProcessResult result = RunProgram(TAVLO_CLI, QStringList{"frame"} + c.arguments);
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         const QJsonObject json = QJsonDocument::fromJson(result.out).object();
-        EXPECT_EQ(json.keys(), (QStringList{"bottom", "left", "right", "top", "trim_height",
-                                            "trim_width"}));
+        EXPECT_EQ(json.keys(),
+                  (QStringList{"bottom", "left", "right", "top", "trim_height", "trim_width"}));
         EXPECT_EQ(json["trim_width"].toInt(), c.trimWidth) << c.arguments.join(' ').toStdString();
         EXPECT_EQ(json["trim_height"].toInt(), c.trimHeight);
         EXPECT_NEAR(json["right"].toDouble(), c.right, 0.01);
