@@ -14,11 +14,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <future>
 #include <thread>
 #include <vector>
 
 #include "document/ImageLoader.h"
+#include "platform/imaging/ImageFormatSniffer.h"
 #include "platform/imaging/ImageStream.h"
 #include "support/FileFixtures.h"
 #include "support/FormatWriters.h"
@@ -240,6 +242,23 @@ QByteArray TiffClaiming(quint32 width, quint32 height) {
     return tiff;
 }
 
+// A top-down 8-bit BMP of four columns claiming 2^25 + 2 rows (found by fuzzing).
+QByteArray BmpOfManyRows() {
+    FormatWriters::BmpSpec spec;
+    spec.width = 4, spec.height = 3, spec.bitCount = 8, spec.palette.assign(16, 0);
+    spec.pixelData.assign(12, 1);
+    QByteArray bmp = FormatWriters::Bmp(spec);
+    const qint32 height = -((1 << 25) + 2);
+    std::memcpy(bmp.data() + 22, &height, 4);
+    return bmp;
+}
+
+TEST_F(HostileFilesTest, ABmpBeyondTheSizeLimitIsNoCompleteImage) {
+    // Its rows are not there; the check must not leave it to a reader that
+    // fills them all before it looks at the size.
+    EXPECT_FALSE(BmpPixelDataComplete(BmpOfManyRows()));
+}
+
 TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent) {
     FormatWriters::BmpSpec rle;
     rle.width = rle.height = 23170, rle.bitCount = 8, rle.compression = 1;
@@ -258,6 +277,7 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
         {"GIF frame far below a screen of no height", GifFramePlacedAt(15617, 0, 100, 14406)},
         {"LZW TIFF", TiffClaiming(23170, 23170)},
         {"run-length BMP", FormatWriters::Bmp(rle)},
+        {"top-down BMP of many rows", BmpOfManyRows()},
     };
     for (const auto& bomb : bombs) {
         EXPECT_LT(bomb.bytes.size(), 4096) << bomb.name;
