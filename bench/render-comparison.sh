@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The whole job a user would otherwise do with other tools: a 24-megapixel JPEG
 # (6000 x 4000) turned by 10 degrees into its default frame and written as JPEG,
-# by tavlo-cli render, libvips (vips affine with an output area), ImageMagick
-# (-distort SRT with a viewport) and, for the in-memory render alone, OpenCV's
-# warpAffine (2 threads, 4 channels, same output size) and the memory floor.
-# Installs the other tools (the product does not depend on them), then prints
-# medians, peak memory and ratios.
+# by tavlo-cli render with both imaging components (UseWIC 1 and 2), libvips
+# (vips affine with an output area, the same JPEG quality 75 and 4:2:0 chroma
+# subsampling as ours), ImageMagick (-distort SRT with a viewport), and for
+# scale the bare codecs on the same data: djpeg decoding the input, cjpeg
+# encoding the output's pixels at quality 75 (4:2:0 is its default). For the
+# in-memory render alone: OpenCV's warpAffine (2 threads, 4 channels, same
+# output size) and the memory floor. Installs the other tools (the product
+# does not depend on them), then prints medians, peak memory, ratios and the
+# machine's load (the machine is shared: read the ratios, not the seconds).
 #
 #   bench/render-comparison.sh [RUNS]
 set -euo pipefail
@@ -14,7 +18,7 @@ runs="${1:-7}"
 
 sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
 need=()
-for p in libvips-tools imagemagick python3-opencv python3-numpy time; do
+for p in libvips-tools libjpeg-turbo-progs imagemagick python3-opencv python3-numpy time; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if ((${#need[@]})); then
@@ -75,11 +79,14 @@ results="$work/results"
 {
   measure tavlo "$cli" render "$work/in.jpg" -o "$work/out-tavlo.jpg" --angle 10 --use-wic 2
   measure tavlo-qt "$cli" render "$work/in.jpg" -o "$work/out-tavlo-qt.jpg" --angle 10 --use-wic 1
-  measure vips vips affine "$work/in.jpg" "$work/out-vips.jpg" "$a $b $c $d" \
+  measure vips vips affine "$work/in.jpg" "$work/out-vips.jpg[Q=75,subsample-mode=on]" "$a $b $c $d" \
       --interpolate bilinear --oarea "$ox $oy $tw $th"
   measure imagemagick "$convert_bin" "$work/in.jpg" -virtual-pixel white -filter point \
       -interpolate bilinear -set option:distort:viewport "${tw}x${th}+${ox}+${oy}" \
-      -distort SRT 10 "$work/out-im.jpg"
+      -quality 75 -sampling-factor 2x2 -distort SRT 10 "$work/out-im.jpg"
+  measure djpeg djpeg -outfile /dev/null "$work/in.jpg"
+  djpeg -outfile "$work/out.ppm" "$work/out-tavlo.jpg"
+  measure cjpeg cjpeg -quality 75 -sample 2x2 -outfile /dev/null "$work/out.ppm"
 } > "$results"
 
 opencv_ms="$(/usr/bin/python3 - "$work/in.jpg" "$tw" "$th" "$runs" <<'PY'
@@ -99,18 +106,24 @@ inmemory="$("$root/build/bin/oblimo-render-bench" --runs "$((runs > 9 ? runs : 9
 render_ms="$(awk '/^render/ {print $2}' <<<"$inmemory")"
 floor_ms="$(awk '/^memory floor/ {print $3}' <<<"$inmemory")"
 
-/usr/bin/python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" <<'PY'
+/usr/bin/python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" "$(cat /proc/loadavg)" <<'PY'
 import sys
 rows = {l.split()[0]: (float(l.split()[1]), float(l.split()[2])) for l in open(sys.argv[1])}
 opencv, render, floor = map(float, sys.argv[2:5])
-print(f"{'whole job':<34}{'median s':>10}{'peak MB':>10}")
-names = {"tavlo": "tavlo-cli render (libjpeg-turbo)", "tavlo-qt": "tavlo-cli render (Qt encoders)",
-         "vips": "vips affine", "imagemagick": "ImageMagick -distort SRT"}
-for key in ["tavlo", "tavlo-qt", "vips", "imagemagick"]:
-    t, m = rows[key]; print(f"{names[key]:<34}{t:>10.3f}{m:>10.1f}")
-t, m = rows["tavlo"]; vt, vm = rows["vips"]
-print(f"whole job: tavlo / vips time {t / vt:.2f}x (goal <= 0.5), peak {m / vm:.2f}x (goal <= 1.5)")
-print(f"{'in-memory render':<34}{'median ms':>10}")
-print(f"{'tavlo renderer':<34}{render:>10.2f}\n{'OpenCV warpAffine':<34}{opencv:>10.2f}\n{'memory floor':<34}{floor:>10.2f}")
+print(f"load average while measuring: {sys.argv[5]}")
+print(f"{'whole job':<38}{'median s':>10}{'peak MB':>10}")
+names = {"tavlo": "tavlo-cli render, UseWIC 2", "tavlo-qt": "tavlo-cli render, UseWIC 1 (default)",
+         "vips": "vips affine (Q 75, 4:2:0)", "imagemagick": "ImageMagick -distort SRT",
+         "djpeg": "djpeg: decode the input only", "cjpeg": "cjpeg: encode the output only"}
+for key in ["tavlo-qt", "tavlo", "vips", "imagemagick", "djpeg", "cjpeg"]:
+    t, m = rows[key]; print(f"{names[key]:<38}{t:>10.3f}{m:>10.1f}")
+vt, vm = rows["vips"]
+codecs = rows["djpeg"][0] + rows["cjpeg"][0]
+for key in ["tavlo-qt", "tavlo"]:
+    t, m = rows[key]
+    print(f"{names[key]}: / vips time {t / vt:.2f}x (goal <= 0.3), peak {m / vm:.2f}x (goal <= 1.0),"
+          f" / (decode + encode alone) {t / codecs:.2f}x")
+print(f"{'in-memory render':<38}{'median ms':>10}")
+print(f"{'tavlo renderer':<38}{render:>10.2f}\n{'OpenCV warpAffine':<38}{opencv:>10.2f}\n{'memory floor':<38}{floor:>10.2f}")
 print(f"render / OpenCV {render / opencv:.2f}x (goal <= 0.5), render / floor {render / floor:.2f}x (goal <= 1.5)")
 PY

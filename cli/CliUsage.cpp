@@ -15,7 +15,8 @@ struct CommandHelp {
 const CommandHelp kCommands[] = {
     {"info", "info IMAGE [--use-wic 0|1|2]",
      "Loads the image as the editor does and prints its size after orientation, its\n"
-     "resolution and whether any pixel is transparent, as one JSON line.",
+     "resolution, whether any pixel is transparent and the description of its colour\n"
+     "profile (null without one), as one JSON line.",
      false},
     {"frame", "frame --size WxH [--angle A]",
      "Prints the default trim frame of an image of that size turned by A degrees, and\n"

@@ -1,6 +1,7 @@
 // tavlo-cli info IMAGE [--use-wic 0|1|2]: loads the image as the editor does and
-// prints its size after orientation, its resolution and whether it has any
-// transparent pixel.
+// prints its size after orientation, its resolution, whether it has any
+// transparent pixel and the description of the colour profile it carries
+// (null without one).
 
 #include <QTextStream>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "app/CTavloApp.h"
 #include "document/ImageLoader.h"
 #include "output/Transparency.h"
+#include "platform/imaging/IccDescription.h"
 #include "resources/Strings.h"
 
 int RunInfoCommand(CTavloApp& app, const QStringList& arguments) {
@@ -26,12 +28,16 @@ int RunInfoCommand(CTavloApp& app, const QStringList& arguments) {
     const HolderPtr image = LoadImageFromFile(path, app.Imaging());
     if (!image) return WorkFailed(Strings::CannotLoadFile());
 
+    const QByteArray& icc = image->Metadata().icc;
+    const std::optional<QString> profile =
+        icc.isEmpty() ? std::nullopt : std::optional<QString>(IccProfileDescription(icc));
     PrintLine(JsonLine()
                   .Add("width", (long long)image->Width())
                   .Add("height", (long long)image->Height())
                   .Add("dpi_x", double(image->DpiX()))
                   .Add("dpi_y", double(image->DpiY()))
                   .Add("has_transparency", HasTransparency(image->Image()))
+                  .Add("icc", profile)
                   .Text());
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "JsonLine.h"
 
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <cmath>
 
@@ -30,4 +30,8 @@ JsonLine& JsonLine::Add(const char* key, const QString& value) {
     // QJsonDocument escapes quotes, backslashes and control characters.
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return Raw(key, array.mid(1, array.size() - 2));
+}
+
+JsonLine& JsonLine::Add(const char* key, const std::optional<QString>& value) {
+    return value ? Add(key, *value) : Raw(key, "null");
 }

@@ -10,6 +10,7 @@
 #include "RenderJob.h"
 #include "app/CTavloApp.h"
 #include "document/CTavloDoc.h"
+#include "output/OutputFormat.h"
 #include "output/SaveWithAutoName.h"
 #include "output/WriteImageFile.h"
 #include "resources/Strings.h"
@@ -37,14 +38,17 @@ int RunRenderCommand(CTavloApp& app, const QStringList& arguments) {
     if (!parsed->Has("-o") || parsed->Value("-o").isEmpty())
         return UsageError("render needs -o OUT");
     if (const int usage = ApplySettingOptions(app, *parsed)) return usage;
-    RenderJob job;
-    if (const int failed = PrepareRenderJob(app, *parsed, &job)) return failed;
-
     // Save-as semantics: the file named is replaced once the new one is complete.
     const QString out = parsed->Value("-o");
+    // Only a PNG keeps transparency; any other file is an opaque rendering made
+    // while it is written, so there is nothing to render beforehand.
+    const bool png = OutputFormatForPath(out, app.Imaging().HeifAvailable) == OutputFormat::Png;
+    RenderJob job;
+    if (const int failed = PrepareRenderJob(app, *parsed, &job, png)) return failed;
     if (!WriteImageFile(*job.document, job.result, job.transparent, job.source, out))
         return WorkFailed(Strings::CannotWriteFile() + QLatin1Char('\n') + out);
-    PrintLine(JsonLine().Add("width", (long long)job.width).Add("height", (long long)job.height).Text());
+    PrintLine(
+        JsonLine().Add("width", (long long)job.width).Add("height", (long long)job.height).Text());
     return 0;
 }
 

@@ -106,9 +106,12 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
 
     switch (CheckResultSize(state->m_resultWidth, state->m_resultHeight, state->m_scaleX,
                             state->m_scaleY, state->m_trimWidth, state->m_trimHeight)) {
-        case ResultSizeCheck::Impossible: return WorkFailed(Strings::SizeImpossible());
-        case ResultSizeCheck::SmallerThanTrimmed: return WorkFailed(Strings::SmallerThanTrimmed());
-        case ResultSizeCheck::Ok: break;
+        case ResultSizeCheck::Impossible:
+            return WorkFailed(Strings::SizeImpossible());
+        case ResultSizeCheck::SmallerThanTrimmed:
+            return WorkFailed(Strings::SmallerThanTrimmed());
+        case ResultSizeCheck::Ok:
+            break;
     }
     doc.FreezeOutputParams();
     job->width = state->m_resultWidth;
@@ -116,10 +119,12 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
     return 0;
 }
 
-int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job) {
+int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job,
+                     bool transparencyMatters) {
     if (const int failed =
             PrepareEditedDocument(app, arguments, arguments.Positional().front(), job))
         return failed;
+    if (!transparencyMatters) return 0;
     const std::optional<SaveableResult> rendered =
         RenderResultForSaving(*job->document, job->source);
     if (!rendered) return WorkFailed(Strings::SizeImpossible());

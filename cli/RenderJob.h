@@ -27,9 +27,9 @@ struct RenderJob {
 
 // The options that describe an edit and the settings it is saved with, taken
 // by render, autosave and batch alike.
-inline const char* const kEditValueOptions[] = {
-    "--angle", "--frame", "--scale", "--result", "--margin", "--use-wic",
-    "--save-folder", "--sub", "--folder"};
+inline const char* const kEditValueOptions[] = {"--angle",       "--frame",  "--scale",
+                                                "--result",      "--margin", "--use-wic",
+                                                "--save-folder", "--sub",    "--folder"};
 inline const char* const kEditFlagOptions[] = {"--flip-x", "--flip-y"};
 
 // The edit options and the given options that take a value ("-o", "--like").
@@ -49,5 +49,8 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
 
 // PrepareEditedDocument for the one positional image, then the rendering that
 // saving starts from (result and transparent). Returns as it does; 1 also when
-// rendering fails.
-int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job);
+// rendering fails. Without transparencyMatters (a file whose format is fixed
+// and carries no alpha: JPEG, BMP, HEIF) nothing is rendered here, since the
+// writer renders the opaque file itself.
+int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job,
+                     bool transparencyMatters = true);

@@ -4,7 +4,8 @@
 
 #include "platform/imaging/AlphaScan.h"
 
-bool CBitmapHolder::CopyFromImage(const Bitmap& image) {
+bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& metadata,
+                                  bool knownOpaque) {
     m_width = image.Width();
     m_height = image.Height();
     m_pixelCount = m_width * m_height;
@@ -23,12 +24,13 @@ bool CBitmapHolder::CopyFromImage(const Bitmap& image) {
         m_pixelCount = 0;
         return false;
     }
-    m_opaque = !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
+    m_opaque = knownOpaque || !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
+    m_metadata = metadata;
     return true;
 }
 
-HolderPtr MakeHolder(const Bitmap& image) {
+HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata) {
     auto holder = std::make_shared<CBitmapHolder>();
-    if (!holder->CopyFromImage(image)) return nullptr;
+    if (!holder->CopyFromImage(image, metadata)) return nullptr;
     return holder;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/ImageMetadata.h"
 
 // One image in the working format (Format_ARGB32: bytes B, G, R, A, not
 // premultiplied, stride 4 x width) with its size, diagonal and resolution.
@@ -17,8 +18,12 @@ public:
     CBitmapHolder() = default;
 
     // Takes over the image's size and resolution and its pixels converted to the
-    // working format. False (and the holder stays empty) for an empty image.
-    bool CopyFromImage(const Bitmap& image);
+    // working format, with the colour profile and EXIF block of the file it came
+    // from. False (and the holder stays empty) for an empty image.
+    // knownOpaque: the caller knows that no pixel is transparent, which spares
+    // looking at every pixel.
+    bool CopyFromImage(const Bitmap& image, const ImageMetadata& metadata = {},
+                       bool knownOpaque = false);
 
     bool IsEmpty() const { return m_pixelCount == 0; }
     int Width() const { return m_width; }
@@ -36,9 +41,12 @@ public:
     const uchar* Pixels() const { return m_pixels.constBits(); }
     const uchar* Row(int y) const { return m_pixels.constScanLine(y); }
     Bitmap AsBitmap() const { return {m_pixels, m_dpiX, m_dpiY}; }
+    // As read from the file, for the results made from this image.
+    const ImageMetadata& Metadata() const { return m_metadata; }
 
 private:
     QImage m_pixels;
+    ImageMetadata m_metadata;
     int m_width = 0;
     int m_height = 0;
     int m_pixelCount = 0;
@@ -52,4 +60,4 @@ private:
 using HolderPtr = std::shared_ptr<const CBitmapHolder>;
 
 // A new holder filled from the image, or none when the image is empty.
-HolderPtr MakeHolder(const Bitmap& image);
+HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata = {});

@@ -5,15 +5,15 @@
 
 #include "AngleNormalization.h"
 #include "CCachedBitmap.h"
-#include "OutputRenderer.h"
-#include "platform/WaitCursor.h"
 #include "HistoryKind.h"
 #include "ImageImport.h"
 #include "ImageLoader.h"
+#include "OutputRenderer.h"
 #include "app/CTavloApp.h"
 #include "app/ImageExtensions.h"
 #include "platform/AppMessages.h"
 #include "platform/MessageBox.h"
+#include "platform/WaitCursor.h"
 #include "platform/imaging/ImageStream.h"
 #include "resources/CommandIds.h"
 #include "resources/Strings.h"
@@ -57,9 +57,12 @@ bool CTavloDoc::SaveModified() {
     if (m_current && m_current->m_step == 4) {
         switch (AppMessageBox(GetTitle() + Strings::AskSaveChangesSuffix(),
                               MessageButtons::YesNoCancel, MessageIcon::Question)) {
-            case IDYES: return SaveResultAs();
-            case IDNO: return true;
-            default: return false;
+            case IDYES:
+                return SaveResultAs();
+            case IDNO:
+                return true;
+            default:
+                return false;
         }
     }
     return AppMessageBox(Strings::DiscardEditing(), MessageButtons::OkCancel) == IDOK;
@@ -149,15 +152,42 @@ void CTavloDoc::OnToStep2() {
 void CTavloDoc::DropCaches() {
     m_outputParams.reset();
     m_displayCache.reset();
+    if (m_pendingBuild.valid()) m_pendingBuild.wait();
+    m_pendingBuild = {};
+    m_pendingDisplay.reset();
+}
+
+namespace {
+bool CacheFits(const std::shared_ptr<CCachedBitmap>& cache, const CUndoItem& state) {
+    return cache && cache->Source() == state.m_image && cache->FlipX() == state.m_flipX &&
+           cache->FlipY() == state.m_flipY;
+}
+}  // namespace
+
+void CTavloDoc::PrepareDisplayBitmap() {
+    if (!m_current || !m_current->m_image) return;
+    if (CacheFits(m_displayCache, *m_current) || CacheFits(m_pendingDisplay, *m_current)) return;
+    if (m_pendingBuild.valid()) m_pendingBuild.wait();
+    // The worker reads only the immutable source holder and writes only the
+    // new cache, which nothing else sees until it is done.
+    auto cache =
+        std::make_shared<CCachedBitmap>(m_current->m_image, m_current->m_flipX, m_current->m_flipY);
+    m_pendingDisplay = cache;
+    m_pendingBuild = std::async(std::launch::async, [cache] { cache->Build(); });
 }
 
 const CBitmapHolder* CTavloDoc::GetDisplayBitmap() {
     if (!m_current || !m_current->m_image) return nullptr;
+    if (m_pendingBuild.valid()) {
+        m_pendingBuild.wait();
+        m_pendingBuild = {};
+        if (CacheFits(m_pendingDisplay, *m_current) && m_pendingDisplay->Result())
+            m_displayCache = std::move(m_pendingDisplay);
+        m_pendingDisplay.reset();
+    }
     // The angle is not part of the cache: the view turns while drawing, so
     // zooming, scrolling and turning reuse one copy.
-    if (!m_displayCache || m_displayCache->Source() != m_current->m_image ||
-        m_displayCache->FlipX() != m_current->m_flipX ||
-        m_displayCache->FlipY() != m_current->m_flipY)
+    if (!CacheFits(m_displayCache, *m_current))
         m_displayCache = std::make_shared<CCachedBitmap>(m_current->m_image, m_current->m_flipX,
                                                          m_current->m_flipY);
     if (!m_displayCache->Result() && !m_displayCache->Build()) return nullptr;
@@ -190,8 +220,18 @@ Bitmap CTavloDoc::RenderOutput(const HolderPtr& image, OutputPixelFormat format)
 }
 
 HolderPtr CTavloDoc::RenderOutputToHolder(const HolderPtr& image) {
-    const Bitmap rendered = RenderOutput(image, OutputPixelFormat::Argb32);
-    return rendered.IsNull() ? nullptr : MakeHolder(rendered);
+    const auto renderer = MakeOutputRenderer(image, OutputPixelFormat::Argb32);
+    if (!renderer) return nullptr;
+    WaitCursor wait;
+    const QImage pixels = renderer->RenderImage();
+    if (pixels.isNull()) return nullptr;
+    // The holder takes the rendered buffer as it is; when the renderer can tell
+    // that no pixel is transparent, the holder need not look.
+    auto holder = std::make_shared<CBitmapHolder>();
+    if (!holder->CopyFromImage({pixels, kNewBitmapDpi, kNewBitmapDpi}, {},
+                               renderer->CertainlyOpaque()))
+        return nullptr;
+    return holder;
 }
 
 void CTavloDoc::FreezeOutputParams() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <future>
 #include <memory>
 
 #include "CUndoItem.h"
@@ -98,6 +99,9 @@ public:
     // one-pixel border, for drawing; built once per image and flips. None
     // without a current state.
     const CBitmapHolder* GetDisplayBitmap();
+    // Starts building that copy on a worker thread (once), so that it is ready
+    // when the image is first turned; GetDisplayBitmap then takes it over.
+    void PrepareDisplayBitmap();
     // Renders the image turned, trimmed and scaled by the frozen step-4
     // parameters onto the margin colour. A null bitmap when the parameters give
     // no valid size or memory is short. Sets m_outputDpiX and m_outputDpiY.
@@ -143,6 +147,9 @@ protected:
     EditHistory m_history;
     std::shared_ptr<CUndoItem> m_outputParams;
     std::shared_ptr<CCachedBitmap> m_displayCache;
+    // The display copy being built by PrepareDisplayBitmap, and its worker.
+    std::shared_ptr<CCachedBitmap> m_pendingDisplay;
+    std::future<void> m_pendingBuild;
 
 private:
     void StoreViewStateInto(CUndoItem* state);

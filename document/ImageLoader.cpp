@@ -22,21 +22,36 @@ HolderPtr HolderFrom(DecodedImage decoded) {
         if (decoded.orientation >= 5 && decoded.orientation <= 8)
             std::swap(bitmap.dpiX, bitmap.dpiY);
     }
-    return MakeHolder(bitmap);
+    return MakeHolder(bitmap, decoded.metadata);
 }
 }  // namespace
 
 void ApplyExifOrientation(QImage& image, int value) {
     if (image.width() == 0 || image.height() == 0) return;
     switch (value) {
-        case 2: image.mirror(true, false); break;
-        case 3: image.mirror(true, true); break;
-        case 4: image.mirror(false, true); break;
-        case 5: image = Turned(image, 90).mirrored(true, false); break;
-        case 6: image = Turned(image, 90); break;
-        case 7: image = Turned(image, 270).mirrored(true, false); break;
-        case 8: image = Turned(image, 270); break;
-        default: break;
+        case 2:
+            image.mirror(true, false);
+            break;
+        case 3:
+            image.mirror(true, true);
+            break;
+        case 4:
+            image.mirror(false, true);
+            break;
+        case 5:
+            image = Turned(image, 90).mirrored(true, false);
+            break;
+        case 6:
+            image = Turned(image, 90);
+            break;
+        case 7:
+            image = Turned(image, 270).mirrored(true, false);
+            break;
+        case 8:
+            image = Turned(image, 270);
+            break;
+        default:
+            break;
     }
 }
 

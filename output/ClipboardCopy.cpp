@@ -1,6 +1,7 @@
 #include "ClipboardCopy.h"
 
 #include <QClipboard>
+#include <QColorSpace>
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
@@ -47,6 +48,11 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     if (opaque.IsNull()) return nullptr;
 
     std::unique_ptr<QMimeData> data = std::make_unique<CopiedResultData>();
+    const ImageMetadata metadata = params->m_image ? params->m_image->Metadata() : ImageMetadata();
+    // Programs that paste the picture get its colours too, where Qt reads the
+    // profile (the PNG file below carries it in any case).
+    const QColorSpace colour = QColorSpace::fromIccProfile(metadata.icc);
+    if (colour.isValid()) opaque.image.setColorSpace(colour);
     data->setImageData(opaque.image);
 
     Bitmap file =
@@ -61,7 +67,7 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     firstComponent.UseWIC = 0;
     const QString path = ClipboardTempPath(TempFolderUse::Create);
     if (!path.isEmpty() && WriteBitmapFile(std::move(file), OutputFormat::Png, firstComponent, path,
-                                           FilePublish::ReplaceEntry)) {
+                                           FilePublish::ReplaceEntry, metadata)) {
         const QUrl url = QUrl::fromLocalFile(path);
         data->setData(QStringLiteral("text/uri-list"), url.toEncoded() + "\r\n");
         data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());

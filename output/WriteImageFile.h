@@ -16,7 +16,8 @@ class CTavloDoc;
 // at full opacity and semi-transparent pixels are composed onto it: JPEG, BMP
 // and HEIF files, and PNG files of opaque results, carry no alpha channel.
 // The document's output resolution is stored when both directions are
-// non-zero (first imaging component only; see WriteBitmapFile).
+// non-zero (first imaging component only; see WriteBitmapFile). The source's
+// colour profile and EXIF block go into the formats that carry them.
 //
 // result: the rendered 32-bit result; source: the image it was rendered from;
 // transparent: HasTransparency of the result. With Replace an existing file of

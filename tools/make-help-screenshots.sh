@@ -19,7 +19,7 @@ out=$root/resources/Help
 
 # Once more inside a virtual X server with a session bus of its own.
 if [ -z "${OBLIMO_HELP_SESSION:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x700x24" \
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
     dbus-run-session -- env OBLIMO_HELP_SESSION=1 "$0" "$tavlo"
 fi
 
@@ -40,11 +40,12 @@ chmod 700 "$XDG_RUNTIME_DIR"
 pids+=($!)
 
 drive() { /usr/bin/python3 "$root/tools/ui-driver.py" "$@"; }
-# The whole screen once it has painted, in 256 colours to keep the page small.
+# The windows on the screen once they have painted (the empty black root
+# around them trimmed), in 256 colours to keep the page small.
 shot() {
   sleep 1
   import -window root "$work/shot.png"
-  convert "$work/shot.png" -colors 256 "PNG8:$out/$1"
+  convert "$work/shot.png" -trim +repage -colors 256 "PNG8:$out/$1"
   echo "made $1"
 }
 type_into() {  # role name text
@@ -100,13 +101,20 @@ drive click "page tab" "その他"
 shot options-misc.png
 drive click "push button" "キャンセル"
 
-# The batch dialog, where the editor has it: it asks for the files first.
-before=$(windows)
+# The batch dialog: three more pages of the same stack, picked in the open
+# dialog by typing their folder and then their names into its name field.
+mkdir -p "$work/stack"
+for page in 2 3 4; do
+  convert "$work/scan.png" -flop "$work/stack/page$page.png"
+done
 drive click "push button" "一括処理"
+drive rect label "ファイル名(N):" >/dev/null
+xdotool type --delay 40 -- "$work/stack/"
+xdotool key Return
+sleep 1
+xdotool type --delay 40 -- '"page2.png" "page3.png" "page4.png"'
+xdotool key Return
+drive rect "push button" "閉じる" >/dev/null
 sleep 2
-if [ "$(windows)" -gt "$before" ]; then
-  shot batch.png
-  xdotool key Escape
-else
-  echo "no batch dialog opened: batch.png not made" >&2
-fi
+shot batch.png
+drive click "push button" "閉じる"

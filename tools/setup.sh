@@ -14,6 +14,7 @@ packages=(
   qt6-translations-l10n
   xdotool dbus at-spi2-core python3-pyatspi
   libtiff-dev libgif-dev
+  libexif-dev liblcms2-dev
 )
 
 missing=()

@@ -43,6 +43,12 @@ CTavloView::CTavloView(CTavloDoc& document, CMainFrame& frame, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int value) { OnScrollBarValue(Qt::Vertical, value); });
     viewport()->setMouseTracking(true);
+    // A new image shows at once from its full-size pixels; its reduced copies
+    // are built on the other core and the view renders again when they are.
+    m_display.BuildLevelsInBackground([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { InvalidateAll(); }, Qt::QueuedConnection);
+    });
     viewport()->setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(m_cursorArrow);
@@ -139,8 +145,12 @@ bool CTavloView::OnCommand(int id) {
                 m_doc.Redo();
             }
             return true;
-        case ID_FLIP_HORIZONTAL: OnFlip(true); return true;
-        case ID_FLIP_VERTICAL: OnFlip(false); return true;
+        case ID_FLIP_HORIZONTAL:
+            OnFlip(true);
+            return true;
+        case ID_FLIP_VERTICAL:
+            OnFlip(false);
+            return true;
         case ID_VIEW_GRID:
             m_grid = m_grid ? 0 : 1;
             Repaint();
@@ -148,13 +158,26 @@ bool CTavloView::OnCommand(int id) {
         case ID_RESTORE_FRAME:
             if (Current()) RestoreFrame();
             return true;
-        case ID_RESET_SCALE: OnResetScale(); return true;
-        case ID_TO_STEP3: OnToStep3(); return true;
-        case ID_TO_STEP4: OnToStep4(false); return true;
-        case ID_FILE_SAVE_AS: OnSaveAs(); return true;
-        case ID_ROTATE_BY_LINE: OnRotateByLine(); return true;
-        case ID_LINE_CANCEL: OnLineCancel(); return true;
-        default: return false;
+        case ID_RESET_SCALE:
+            OnResetScale();
+            return true;
+        case ID_TO_STEP3:
+            OnToStep3();
+            return true;
+        case ID_TO_STEP4:
+            OnToStep4(false);
+            return true;
+        case ID_FILE_SAVE_AS:
+            OnSaveAs();
+            return true;
+        case ID_ROTATE_BY_LINE:
+            OnRotateByLine();
+            return true;
+        case ID_LINE_CANCEL:
+            OnLineCancel();
+            return true;
+        default:
+            return false;
     }
 }
 

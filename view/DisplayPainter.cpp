@@ -3,14 +3,15 @@
 #include <QPainter>
 
 void DisplayPainter::Render(QImage& target, const QColor& background, const QImage* bordered,
-                            double zoom, float angle, QPointF origin) {
+                            double zoom, float angle, QPointF origin, bool opaqueOrClear) {
     target.fill(background);
     m_lastLevel = -1;
     if (!bordered || bordered->isNull() || !(zoom > 0.0)) return;
 
-    m_pyramid.SetSource(*bordered);
-    const int level = MipmapPyramid::LevelForScale(zoom);
-    const QImage& image = m_pyramid.Level(level);
+    m_pyramid.SetSource(*bordered, opaqueOrClear);
+    int level = MipmapPyramid::LevelForScale(zoom);
+    const QImage& image =
+        m_levelsBuilt ? m_pyramid.ReadyLevel(level, m_levelsBuilt, &level) : m_pyramid.Level(level);
     m_lastLevel = level;
     const double cover = double(1 << level);
 

@@ -112,10 +112,11 @@ void CTavloView::SetZoom(float zoom, float anchorX, float anchorY, bool refreshT
     if (refreshText) RefreshZoomText();
     UpdateCanvas(true);
 
-    auto position = [&](float anchor, float original, float p, int canvas, int client,
-                        float centre, int maximum) {
-        const double wanted = original == -2.0f ? double((canvas - client) / 2)
-                                                : std::trunc(double(m_zoom * p / 100.0f + centre - anchor));
+    auto position = [&](float anchor, float original, float p, int canvas, int client, float centre,
+                        int maximum) {
+        const double wanted = original == -2.0f
+                                  ? double((canvas - client) / 2)
+                                  : std::trunc(double(m_zoom * p / 100.0f + centre - anchor));
         return int(std::clamp(wanted, 0.0, double(maximum)));
     };
     m_scrollX = position(ax, anchorX, px, m_canvasWidth, m_clientWidth, m_centerX, m_maxScrollX);
@@ -204,8 +205,8 @@ void CTavloView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     const QSize size = viewport()->size();
     if (!size.isEmpty() || m_backBuffer.isNull()) {
-        m_backBuffer = QImage(std::max(1, size.width()), std::max(1, size.height()),
-                              QImage::Format_RGB32);
+        m_backBuffer =
+            QImage(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
     }
     m_backBufferValid = 0;
     UpdateCanvas(true);
@@ -231,12 +232,23 @@ void CTavloView::RenderBackBuffer() {
     const QColor background(settings.Background_R & 0xff, settings.Background_G & 0xff,
                             settings.Background_B & 0xff);
     const CUndoItem* current = Current();
-    const CBitmapHolder* bitmap = current ? m_doc.GetDisplayBitmap() : nullptr;
-    m_display.Render(m_backBuffer, background, bitmap ? &bitmap->Image() : nullptr,
-                     m_zoom / 100.0, current ? current->m_angle : 0.0f,
-                     QPointF(m_centerX - m_scrollX, m_centerY - m_scrollY));
+    // In steps 1 and 4 the image is never turned or mirrored, so the border that
+    // lets turned edges blend in is not needed: the view draws the holder's own
+    // pixels, without a copy (step 4 shows the rendered result as it is).
+    const bool unturned = current && (current->m_step == 1 || current->m_step == 4) &&
+                          current->m_angle == 0.0f && !current->m_flipX && !current->m_flipY;
+    const CBitmapHolder* bitmap = !current   ? nullptr
+                                  : unturned ? current->m_image.get()
+                                             : m_doc.GetDisplayBitmap();
+    // A bordered copy of an opaque image holds only opaque and transparent black.
+    m_display.Render(m_backBuffer, background, bitmap ? &bitmap->Image() : nullptr, m_zoom / 100.0,
+                     current ? current->m_angle : 0.0f,
+                     QPointF(m_centerX - m_scrollX, m_centerY - m_scrollY),
+                     current && current->m_image->IsOpaque());
     m_backBufferValid = 1;
     ++m_backBufferRenders;
+    // Step 2 turns the image: its bordered copy is made on the other core now.
+    if (unturned && current->m_step == 1) m_doc.PrepareDisplayBitmap();
 }
 
 void CTavloView::paintEvent(QPaintEvent* event) {

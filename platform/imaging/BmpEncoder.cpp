@@ -26,7 +26,8 @@ void Put32(uchar* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = uchar(value >> (8 * i));
 }
 
-std::array<uchar, kHeaderBytes> Header(int width, int height, std::uint32_t imageBytes) {
+std::array<uchar, kHeaderBytes> Header(int width, int height, std::uint32_t imageBytes,
+                                       const EncoderSettings& settings) {
     std::array<uchar, kHeaderBytes> header{};
     uchar* h = header.data();
     h[0] = 'B';
@@ -40,12 +41,14 @@ std::array<uchar, kHeaderBytes> Header(int width, int height, std::uint32_t imag
     Put16(h + 28, 24);                     // bits per pixel
     Put32(h + 30, 0);                      // BI_RGB, uncompressed
     Put32(h + 34, imageBytes);
-    // Resolution (h + 38, h + 42) and palette counts stay 0: none is stored.
+    Put32(h + 38, std::uint32_t(std::max(0, settings.dotsPerMetreX)));
+    Put32(h + 42, std::uint32_t(std::max(0, settings.dotsPerMetreY)));
+    // Palette counts stay 0.
     return header;
 }
 }  // namespace
 
-bool EncodeBmp24(RowSource& rows, ByteSink& sink) {
+bool EncodeBmp24(RowSource& rows, ByteSink& sink, const EncoderSettings& settings) {
     const int width = rows.Width(), height = rows.Height();
     if (width < 1 || height < 1) return false;
     const std::uint64_t fileRowBytes = (std::uint64_t(width) * 3 + 3) & ~std::uint64_t(3);
@@ -53,7 +56,7 @@ bool EncodeBmp24(RowSource& rows, ByteSink& sink) {
     // The header's size fields are 32 bits wide.
     if (imageBytes + kHeaderBytes > UINT32_MAX) return false;
 
-    const auto header = Header(width, height, std::uint32_t(imageBytes));
+    const auto header = Header(width, height, std::uint32_t(imageBytes), settings);
     if (!sink.Write(header.data(), header.size())) return false;
 
     const int in = rows.Layout() == RowLayout::Bgra32 ? 4 : 3;

@@ -4,10 +4,11 @@
 
 #include "CodecDecoders.h"
 #include "CodecEncoders.h"
+#include "ContainerMetadata.h"
 #include "DataPlausibility.h"
 #include "ExifOrientation.h"
-#include "ImageFormatSniffer.h"
 #include "ImageAllocation.h"
+#include "ImageFormatSniffer.h"
 #include "ImageLimits.h"
 #include "LibraryMessages.h"
 
@@ -52,28 +53,33 @@ std::optional<DecodedImage> CodecFactory::Decode(QByteArrayView bytes) const {
             break;
     }
     if (!decoded) return std::nullopt;
-    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff)
+    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff) {
         decoded->orientation = ReadOrientationTag(bytes);
+        decoded->metadata = ReadContainerMetadata(bytes);
+    }
     decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
     return decoded;
 }
 
-bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& sink) const {
-    using Encoder = bool (*)(RowSource&, ByteSink&);
+bool CodecFactory::Encode(const QString& formatName, RowSource& rows, ByteSink& sink,
+                          const ImageMetadata& metadata) const {
+    using Encoder = bool (*)(RowSource&, ByteSink&, const ImageMetadata&);
     struct Container {
         const char* name;
         Encoder encode;
     };
     // Searched in this order.
     static constexpr Container kContainers[] = {
-        {"png", EncodePngWithLibpng},
-        {"jpeg", EncodeJpegWithLibjpeg},
+        {"png", [](RowSource& r, ByteSink& s,
+                   const ImageMetadata& m) { return EncodePngWithLibpng(r, s, {}, m); }},
+        {"jpeg", [](RowSource& r, ByteSink& s,
+                    const ImageMetadata& m) { return EncodeJpegWithLibjpeg(r, s, {}, m); }},
         {"heic", EncodeHeifWithLibheif},
-        {"bmp", EncodeBmp24},
+        {"bmp", [](RowSource& r, ByteSink& s, const ImageMetadata&) { return EncodeBmp24(r, s); }},
     };
     for (const Container& container : kContainers)
         if (formatName.compare(QLatin1String(container.name), Qt::CaseInsensitive) == 0)
-            return container.encode(rows, sink);
+            return container.encode(rows, sink, metadata);
     return false;
 }
 

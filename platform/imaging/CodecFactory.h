@@ -37,8 +37,10 @@ public:
     // Encodes into the container named by a format name, compared ignoring
     // case: "png", "jpeg", "heic" or "bmp" (24-bit). Default settings, no
     // resolution stored. False for any other name, without an HEVC encoder for
-    // "heic", or when the encoder, the source or the sink fails.
-    bool Encode(const QString& formatName, RowSource& rows, ByteSink& sink) const;
+    // "heic", or when the encoder, the source or the sink fails. The metadata
+    // goes into the formats that carry it (see CodecEncoders.h).
+    bool Encode(const QString& formatName, RowSource& rows, ByteSink& sink,
+                const ImageMetadata& metadata = {}) const;
 
 private:
     CodecFactory() = default;

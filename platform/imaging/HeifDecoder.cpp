@@ -9,8 +9,47 @@
 #include <memory>
 
 #include "CodecDecoders.h"
+#include "ContainerMetadata.h"
+#include "HeifColour.h"
 #include "HeifHandles.h"
 #include "ImageLimits.h"
+
+namespace {
+// The Exif item holds a 4-byte offset to the TIFF header, then the block.
+QByteArray ReadExif(const heif_image_handle* handle) {
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
+    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    if (size < 4 || size > kMaxMetadataBytes) return {};
+    QByteArray item(qsizetype(size), Qt::Uninitialized);
+    if (heif_image_handle_get_metadata(handle, id, item.data()).code != heif_error_Ok) return {};
+    const auto* p = reinterpret_cast<const unsigned char*>(item.constData());
+    const quint32 offset = quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+    if (offset > size - 4) return {};
+    const QByteArray exif = item.sliced(4 + qsizetype(offset));
+    return LooksLikeExifTiff(exif) ? exif : QByteArray();
+}
+
+ImageMetadata ReadMetadata(const heif_image_handle* handle) {
+    ImageMetadata metadata;
+    const std::size_t iccSize = heif_image_handle_get_raw_color_profile_size(handle);
+    if (iccSize > 0 && iccSize <= kMaxMetadataBytes) {
+        QByteArray icc(qsizetype(iccSize), Qt::Uninitialized);
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok &&
+            IsRgbIccProfile(icc))
+            metadata.icc = icc;
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (metadata.icc.isEmpty() &&
+        heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok && nclx) {
+        metadata.nclx = KeptNclxColour(*nclx);
+        metadata.icc = IccProfileForNclx(*nclx);
+        heif_nclx_color_profile_free(nclx);
+    }
+    metadata.exif = ReadExif(handle);
+    return metadata;
+}
+}  // namespace
 
 std::optional<DecodedImage> DecodeHeifWithLibheif(QByteArrayView bytes) {
     HeifPtr<heif_context> context(heif_context_alloc());
@@ -53,5 +92,6 @@ std::optional<DecodedImage> DecodeHeifWithLibheif(QByteArrayView bytes) {
     }
     DecodedImage decoded;
     decoded.bitmap.image = std::move(image);
+    decoded.metadata = ReadMetadata(handle.get());
     return decoded;
 }

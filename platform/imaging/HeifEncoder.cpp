@@ -40,9 +40,27 @@ bool FillPlane(RowSource& rows, uint8_t* plane, int planeStride) {
     }
     return true;
 }
+
+// The nclx colour keeps libheif's own matrix and range, so that the pixels are
+// stored exactly as without a colour.
+bool SetColour(heif_image* image, const ImageMetadata& metadata) {
+    if (metadata.nclx.primaries != 0) {
+        heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+        if (!nclx) return false;
+        nclx->color_primaries = heif_color_primaries(metadata.nclx.primaries);
+        nclx->transfer_characteristics = heif_transfer_characteristics(metadata.nclx.transfer);
+        const bool set = heif_image_set_nclx_color_profile(image, nclx).code == heif_error_Ok;
+        heif_nclx_color_profile_free(nclx);
+        return set;
+    }
+    if (metadata.icc.isEmpty()) return true;
+    return heif_image_set_raw_color_profile(image, "prof", metadata.icc.constData(),
+                                            std::size_t(metadata.icc.size()))
+               .code == heif_error_Ok;
+}
 }  // namespace
 
-bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink) {
+bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink, const ImageMetadata& metadata) {
     const int width = rows.Width(), height = rows.Height();
     if (width < 1 || height < 1) return false;
 
@@ -66,12 +84,25 @@ bool EncodeHeifWithLibheif(RowSource& rows, ByteSink& sink) {
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     if (!plane || !FillPlane(rows, plane, stride)) return false;
+    if (!SetColour(image.get(), metadata)) return false;
 
+    // libheif leaves the nclx box out by default (for macOS's sake); a colour
+    // that is one has to be asked for.
+    std::unique_ptr<heif_encoding_options, void (*)(heif_encoding_options*)> options(
+        metadata.nclx.primaries != 0 ? heif_encoding_options_alloc() : nullptr,
+        heif_encoding_options_free);
+    if (options) options->macOS_compatibility_workaround_no_nclx_profile = 0;
     heif_image_handle* handle = nullptr;
-    if (heif_context_encode_image(context.get(), image.get(), encoder.get(), nullptr, &handle)
+    if (heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), &handle)
             .code != heif_error_Ok)
         return false;
+    const bool exifAdded =
+        metadata.exif.isEmpty() ||
+        heif_context_add_exif_metadata(context.get(), handle, metadata.exif.constData(),
+                                       int(metadata.exif.size()))
+                .code == heif_error_Ok;
     heif_image_handle_release(handle);
+    if (!exifAdded) return false;
 
     heif_writer writer{};
     writer.writer_api_version = 1;

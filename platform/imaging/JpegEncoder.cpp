@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CodecEncoders.h"
+#include "MetadataSegments.h"
 #include "RowSource.h"
 #include "platform/ByteSink.h"
 
@@ -61,7 +62,8 @@ void TermDestination(j_compress_ptr info) {
     if (used > 0 && !s->sink->Write(s->output.data(), used)) ERREXIT(info, JERR_FILE_WRITE);
 }
 
-bool Encode(JpegWriteSession* s, RowSource& rows) {
+bool Encode(JpegWriteSession* s, RowSource& rows, const EncoderSettings& settings,
+            const ImageMetadata& metadata) {
     jpeg_compress_struct* info = &s->info;
     const bool bgra = rows.Layout() == RowLayout::Bgra32;
     info->image_width = JDIMENSION(rows.Width());
@@ -70,7 +72,14 @@ bool Encode(JpegWriteSession* s, RowSource& rows) {
     info->in_color_space = bgra ? JCS_EXT_BGRA : JCS_EXT_BGR;
     // Quality 75 and the library's other defaults.
     jpeg_set_defaults(info);
+    info->density_unit = UINT8(settings.jpegDensityUnit);
+    info->X_density = UINT16(settings.jpegDensityX);
+    info->Y_density = UINT16(settings.jpegDensityY);
     jpeg_start_compress(info, TRUE);
+    // After the JFIF header that jpeg_start_compress wrote.
+    for (const auto& [marker, payload] : JpegMetadataSegments(metadata))
+        jpeg_write_marker(info, marker, reinterpret_cast<const JOCTET*>(payload.constData()),
+                          unsigned(payload.size()));
 
     const qsizetype rowBytes = qsizetype(rows.Width()) * info->input_components;
     const int bandRows = RowsPerBand(rowBytes);
@@ -89,7 +98,8 @@ bool Encode(JpegWriteSession* s, RowSource& rows) {
 }
 }  // namespace
 
-bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink) {
+bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink, const EncoderSettings& settings,
+                           const ImageMetadata& metadata) {
     if (rows.Width() < 1 || rows.Height() < 1) return false;
     auto session = std::make_unique<JpegWriteSession>();
     JpegWriteSession* const s = session.get();
@@ -105,5 +115,5 @@ bool EncodeJpegWithLibjpeg(RowSource& rows, ByteSink& sink) {
     s->destination.term_destination = TermDestination;
     s->info.dest = &s->destination;
     if (setjmp(s->jump)) return false;
-    return Encode(s, rows);
+    return Encode(s, rows, settings, metadata);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CodecDecoders.h"
+#include "ContainerMetadata.h"
 #include "Resolution.h"
 
 namespace {
@@ -73,6 +74,24 @@ bool Decode(PngReadSession* s) {
     png_read_end(s->png, nullptr);
     return true;
 }
+// The chunks before the image data: libpng keeps an iCCP profile only once it
+// has checked it, and an eXIf block that starts like TIFF data.
+ImageMetadata ReadPngMetadata(png_structp png, png_infop info) {
+    ImageMetadata metadata;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileBytes = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileBytes) && profile &&
+        IsRgbIccProfile(QByteArrayView(reinterpret_cast<const char*>(profile), profileBytes)))
+        metadata.icc = QByteArray(reinterpret_cast<const char*>(profile), qsizetype(profileBytes));
+    png_uint_32 exifBytes = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(png, info, &exifBytes, &exif) && exif &&
+        LooksLikeExifTiff(QByteArrayView(reinterpret_cast<const char*>(exif), exifBytes)))
+        metadata.exif = QByteArray(reinterpret_cast<const char*>(exif), qsizetype(exifBytes));
+    return metadata;
+}
 }  // namespace
 
 std::optional<DecodedImage> DecodePngWithLibpng(QByteArrayView bytes) {
@@ -95,5 +114,6 @@ std::optional<DecodedImage> DecodePngWithLibpng(QByteArrayView bytes) {
         decoded.bitmap.dpiY = DotsPerInchFromDotsPerMetre(y);
     }
     decoded.bitmap.image = std::move(s->image);
+    decoded.metadata = ReadPngMetadata(s->png, s->info);
     return decoded;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CodecEncoders.h"
+#include "MetadataSegments.h"
 #include "RowSource.h"
 #include "platform/ByteSink.h"
 
@@ -33,12 +34,25 @@ void WriteToSink(png_structp png, png_bytep data, png_size_t size) {
 }
 void Flush(png_structp) {}
 
-bool Encode(PngWriteSession* s, RowSource& rows) {
+bool Encode(PngWriteSession* s, RowSource& rows, const EncoderSettings& settings,
+            const ImageMetadata& metadata) {
     const bool bgra = rows.Layout() == RowLayout::Bgra32;
     png_set_write_fn(s->png, s, WriteToSink, Flush);
     png_set_IHDR(s->png, s->info, png_uint_32(rows.Width()), png_uint_32(rows.Height()), 8,
                  bgra ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (settings.dotsPerMetreX > 0 || settings.dotsPerMetreY > 0)
+        png_set_pHYs(s->png, s->info, png_uint_32(std::max(0, settings.dotsPerMetreX)),
+                     png_uint_32(std::max(0, settings.dotsPerMetreY)), PNG_RESOLUTION_METER);
+    if (!metadata.IsEmpty()) {
+        // Right after IHDR, where the first component's files have them too
+        // (pHYs follows with the rest of the header).
+        png_write_info_before_PLTE(s->png, s->info);
+        for (const auto& [type, data] : PngMetadataChunks(metadata))
+            png_write_chunk(s->png, reinterpret_cast<png_const_bytep>(type.constData()),
+                            reinterpret_cast<png_const_bytep>(data.constData()),
+                            png_size_t(data.size()));
+    }
     png_write_info(s->png, s->info);
     png_set_bgr(s->png);
 
@@ -57,7 +71,8 @@ bool Encode(PngWriteSession* s, RowSource& rows) {
 }
 }  // namespace
 
-bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink) {
+bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink, const EncoderSettings& settings,
+                         const ImageMetadata& metadata) {
     if (rows.Width() < 1 || rows.Height() < 1) return false;
     auto session = std::make_unique<PngWriteSession>();
     PngWriteSession* const s = session.get();
@@ -67,5 +82,5 @@ bool EncodePngWithLibpng(RowSource& rows, ByteSink& sink) {
     s->info = png_create_info_struct(s->png);
     if (!s->info) return false;
     if (setjmp(png_jmpbuf(s->png))) return false;
-    return Encode(s, rows);
+    return Encode(s, rows, settings, metadata);
 }

@@ -1,10 +1,12 @@
 #include "QtImageComponent.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 #include <mutex>
 
 #include "CodecDecoders.h"
+#include "ContainerMetadata.h"
 #include "DataPlausibility.h"
 #include "ExifOrientation.h"
 #include "ImageAllocation.h"
@@ -117,6 +119,9 @@ std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteA
     if (!reader.read(&image) || image.isNull()) return std::nullopt;
     if (QtJpegDataMissingWarnings() != warningsBefore) return std::nullopt;
     if (!ImageSizeAcceptable(image.width(), image.height())) return std::nullopt;
+    // Formats the program does not read itself keep the profile Qt found.
+    const QByteArray icc = image.colorSpace().iccProfile();
+    if (IsRgbIccProfile(icc)) decoded.metadata.icc = icc;
 
     // A file that stores no resolution gets Qt's default, which is not the
     // program's; an image that shows exactly that default is taken from the
@@ -164,7 +169,9 @@ std::optional<DecodedImage> DecodeWithQt(QByteArrayView bytes) {
         if (decoded->bitmap.dpiX <= 0 || decoded->bitmap.dpiY <= 0)
             decoded->bitmap.dpiX = decoded->bitmap.dpiY = kNewBitmapDpi;
     }
-    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff)
+    if (container == ContainerFormat::Jpeg || container == ContainerFormat::Tiff) {
         decoded->orientation = ReadOrientationTag(bytes);
+        decoded->metadata = ReadContainerMetadata(bytes);
+    }
     return decoded;
 }

@@ -3,7 +3,10 @@
 #include <QIODevice>
 #include <QImageWriter>
 #include <cmath>
+#include <optional>
 
+#include "MetadataSegments.h"
+#include "MetadataSplicingSink.h"
 #include "platform/ByteSink.h"
 
 namespace {
@@ -43,7 +46,8 @@ int FindEncoderClsid(const QByteArray& mimeType, QByteArray* format) {
     return index;
 }
 
-bool EncodeWithQt(const Bitmap& bitmap, const QByteArray& format, ByteSink& sink) {
+bool EncodeWithQt(const Bitmap& bitmap, const QByteArray& format, ByteSink& sink,
+                  const ImageMetadata& metadata) {
     if (bitmap.IsNull()) return false;
     // Setting the resolution on a shared image would copy all of its pixels; a
     // read-only view of the same buffer takes it without copying.
@@ -54,8 +58,21 @@ bool EncodeWithQt(const Bitmap& bitmap, const QByteArray& format, ByteSink& sink
     image.setDotsPerMeterX(DotsPerMetre(stamped ? bitmap.dpiX : kNewBitmapDpi));
     image.setDotsPerMeterY(DotsPerMetre(stamped ? bitmap.dpiY : kNewBitmapDpi));
 
-    SinkDevice device(sink);
+    const bool png = format.compare("png", Qt::CaseInsensitive) == 0;
+    const bool jpeg = format.compare("jpeg", Qt::CaseInsensitive) == 0 ||
+                      format.compare("jpg", Qt::CaseInsensitive) == 0;
+    const QByteArray inserted = png    ? PngMetadataBytes(metadata)
+                                : jpeg ? JpegMetadataBytes(metadata)
+                                       : QByteArray();
+    std::optional<MetadataSplicingSink> splicer;
+    if (!inserted.isEmpty())
+        splicer.emplace(
+            sink,
+            png ? MetadataSplicingSink::Container::Png : MetadataSplicingSink::Container::Jpeg,
+            inserted);
+    SinkDevice device(splicer ? static_cast<ByteSink&>(*splicer) : sink);
     device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     QImageWriter writer(&device, format);
-    return writer.write(image) && !device.Failed();
+    if (!writer.write(image) || device.Failed()) return false;
+    return !splicer || splicer->Finish();
 }

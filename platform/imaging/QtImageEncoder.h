@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include "Bitmap.h"
+#include "ImageMetadata.h"
 
 class ByteSink;
 
@@ -17,6 +18,9 @@ int FindEncoderClsid(const QByteArray& mimeType, QByteArray* format);
 // (JPEG quality 75, PNG's default compression). Format_ARGB32 keeps its alpha
 // channel in PNG; Format_BGR888 gives files without alpha. The resolution is
 // stored as whole dots per metre, from dpiX and dpiY when both are positive and
-// otherwise that of a newly created bitmap. False when Qt fails or the sink
-// refuses bytes.
-bool EncodeWithQt(const Bitmap& bitmap, const QByteArray& format, ByteSink& sink);
+// otherwise that of a newly created bitmap. PNG and JPEG files also get the
+// metadata's colour profile and EXIF block, in the same chunks and segments
+// as the second component writes (other formats: none). False when Qt fails
+// or the sink refuses bytes.
+bool EncodeWithQt(const Bitmap& bitmap, const QByteArray& format, ByteSink& sink,
+                  const ImageMetadata& metadata = {});

@@ -42,9 +42,9 @@ TEST_F(CliInfoTest, PrintsSizeAfterOrientationResolutionAndTransparency) {
     ProcessResult result = Info({jpeg});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     // Turned a quarter, the picture's axes and so its resolutions are exchanged.
-    EXPECT_EQ(
-        result.out,
-        "{\"width\":20,\"height\":40,\"dpi_x\":150,\"dpi_y\":300,\"has_transparency\":false}\n");
+    EXPECT_EQ(result.out,
+              "{\"width\":20,\"height\":40,\"dpi_x\":150,\"dpi_y\":300,\"has_transparency\":false,"
+              "\"icc\":null}\n");
 
     // The second component does not carry the file's resolution over.
     result = Info({jpeg, "--use-wic", "2"});

@@ -1,18 +1,18 @@
 // The document's states, history and modified flag, its questions before a
 // document is replaced, and its enable rules, driven without any window.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <cmath>
 #include <functional>
+#include <thread>
 
 #include "app/CTavloApp.h"
 #include "document/AngleNormalization.h"
@@ -79,14 +79,25 @@ protected:
 
 TEST_F(DocumentTest, AngleNormalisationKeepsBothEnds) {
     const std::pair<float, float> cases[] = {
-        {540.0f, 180.0f},   {-725.0f, -5.0f}, {180.5f, -179.5f}, {-180.0f, -180.0f},
-        {180.0f, 180.0f},   {-190.0f, 170.0f}, {360.0f, 0.0f},   {-360.0f, 0.0f},
-        {720.5f, 0.5f},     {12.5f, 12.5f},    {-0.25f, -0.25f}, {1080.0f, 0.0f},
+        {540.0f, 180.0f},
+        {-725.0f, -5.0f},
+        {180.5f, -179.5f},
+        {-180.0f, -180.0f},
+        {180.0f, 180.0f},
+        {-190.0f, 170.0f},
+        {360.0f, 0.0f},
+        {-360.0f, 0.0f},
+        {720.5f, 0.5f},
+        {12.5f, 12.5f},
+        {-0.25f, -0.25f},
+        {1080.0f, 0.0f},
         // Whole turns come off exactly even for huge values; what is not a
         // number gives 0.
         {1e12f, 144.0f},  // 1e12f is 999999995904, 144 past a whole turn
         {-1e12f, -144.0f},
-        {INFINITY, 0.0f},   {-INFINITY, 0.0f}, {NAN, 0.0f},
+        {INFINITY, 0.0f},
+        {-INFINITY, 0.0f},
+        {NAN, 0.0f},
     };
     for (const auto& [in, out] : cases) EXPECT_FLOAT_EQ(NormalizeAngle(in), out) << in;
 }
@@ -152,8 +163,7 @@ struct HistoryCase {
     float angle;
 };
 
-class HistoryTableTest : public DocumentTest,
-                         public ::testing::WithParamInterface<HistoryCase> {};
+class HistoryTableTest : public DocumentTest, public ::testing::WithParamInterface<HistoryCase> {};
 
 TEST_P(HistoryTableTest, FollowsTheEdits) {
     const HistoryCase& c = GetParam();
@@ -215,21 +225,17 @@ INSTANTIATE_TEST_SUITE_P(
                             Edit(d, kKindAngleListEntry, 90);
                     },
                     3, 2, true, true, false, 90.0f},
-        HistoryCase{"UndoToEntryZeroIsUnmodified",
-                    [](CTavloDoc& d) {
-                        Edit(d, kKindFlip, 1), d.Undo(), d.Undo(), d.Undo(), d.Undo();
-                    },
-                    3, 0, false, false, true, 0.0f},
-        HistoryCase{"RedoAfterUndoToEntryZeroIsModified",
-                    [](CTavloDoc& d) { d.Undo(), d.Redo(); },
+        HistoryCase{
+            "UndoToEntryZeroIsUnmodified",
+            [](CTavloDoc& d) { Edit(d, kKindFlip, 1), d.Undo(), d.Undo(), d.Undo(), d.Undo(); }, 3,
+            0, false, false, true, 0.0f},
+        HistoryCase{"RedoAfterUndoToEntryZeroIsModified", [](CTavloDoc& d) { d.Undo(), d.Redo(); },
                     2, 1, true, true, false, 0.0f},
         HistoryCase{"UndoAfterSaveIsModified",
-                    [](CTavloDoc& d) { Edit(d, kKindFlip, 7), d.MarkSaved(), d.Undo(); },
-                    3, 1, true, true, true, 0.0f},
+                    [](CTavloDoc& d) { Edit(d, kKindFlip, 7), d.MarkSaved(), d.Undo(); }, 3, 1,
+                    true, true, true, 0.0f},
         HistoryCase{"RedoBackToTheSavedPositionIsUnmodified",
-                    [](CTavloDoc& d) {
-                        Edit(d, kKindFlip, 7), d.MarkSaved(), d.Undo(), d.Redo();
-                    },
+                    [](CTavloDoc& d) { Edit(d, kKindFlip, 7), d.MarkSaved(), d.Undo(), d.Redo(); },
                     3, 2, false, true, false, 7.0f}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -404,5 +410,33 @@ TEST_F(DocumentTest, OpenRecentAndStepTwoFollowTheirEnableRules) {
     EXPECT_FALSE(enabled(ID_FILE_MRU_FIRST + 3));
     m_doc.Current()->m_step = 3;
     EXPECT_FALSE(enabled(ID_FILE_OPEN));
+}
+}  // namespace
+
+namespace {
+// The display copy made ahead on a worker is the one GetDisplayBitmap would
+// build, and is never used for an image or flips other than its own.
+TEST_F(DocumentTest, DisplayCopyMadeAheadIsTheSameAndOnlyForItsOwnImage) {
+    const QImage pixels = Fixtures::Quadrants(9, 7);
+    ASSERT_TRUE(m_doc.SetNewImage(MakeHolder({pixels, 96, 96})));
+    m_doc.PrepareDisplayBitmap();
+    m_doc.PrepareDisplayBitmap();  // a second call starts nothing new
+    const CBitmapHolder* ahead = m_doc.GetDisplayBitmap();
+    ASSERT_TRUE(ahead);
+    ASSERT_EQ(ahead->Image().size(), QSize(11, 9));
+    EXPECT_EQ(ahead->Image().pixel(0, 0), 0u);  // the transparent border
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x)
+            ASSERT_EQ(ahead->Image().pixel(x + 1, y + 1), pixels.pixel(x, y));
+
+    // Made ahead for unmirrored pixels, then the image is mirrored before it is
+    // asked for: the copy shows the mirrored image.
+    ASSERT_TRUE(m_doc.SetNewImage(MakeHolder({pixels, 96, 96})));
+    m_doc.PrepareDisplayBitmap();
+    m_doc.Current()->m_flipX = 1;
+    const CBitmapHolder* mirrored = m_doc.GetDisplayBitmap();
+    ASSERT_TRUE(mirrored);
+    EXPECT_EQ(mirrored->Image().pixel(1, 1), pixels.pixel(8, 0));
+    EXPECT_EQ(mirrored->Image().pixel(9, 7), pixels.pixel(0, 6));
 }
 }  // namespace

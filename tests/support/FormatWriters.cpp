@@ -69,6 +69,13 @@ QByteArray Png(const PngSpec& spec) {
     if (spec.dotsPerMetre)
         png_set_pHYs(png, info, png_uint_32(spec.dotsPerMetre->first),
                      png_uint_32(spec.dotsPerMetre->second), PNG_RESOLUTION_METER);
+    if (!spec.iccProfile.isEmpty())
+        png_set_iCCP(png, info, "fixture", PNG_COMPRESSION_TYPE_BASE,
+                     reinterpret_cast<png_const_bytep>(spec.iccProfile.constData()),
+                     png_uint_32(spec.iccProfile.size()));
+    if (!spec.exif.isEmpty())
+        png_set_eXIf_1(png, info, png_uint_32(spec.exif.size()),
+                       reinterpret_cast<png_bytep>(const_cast<char*>(spec.exif.constData())));
     png_write_info(png, info);
 
     const int channels = ChannelsOf(spec.colorType);
@@ -165,6 +172,9 @@ QByteArray Tiff(const TiffSpec& spec) {
     }
     if (spec.resolutionUnit)
         TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, std::uint16_t(spec.resolutionUnit));
+    if (!spec.iccProfile.isEmpty())
+        TIFFSetField(tiff, TIFFTAG_ICCPROFILE, std::uint32_t(spec.iccProfile.size()),
+                     spec.iccProfile.constData());
     if (spec.unknownTag) {
         TIFFMergeFieldInfo(tiff, kPrivateField, 1);
         TIFFSetField(tiff, kPrivateTag, std::uint32_t(42));

@@ -25,6 +25,8 @@ struct PngSpec {
     // pHYs in dots per metre (unit 1).
     std::optional<std::pair<int, int>> dotsPerMetre;
     bool brokenTextChunk = false;  // a tEXt chunk whose CRC is wrong (a libpng warning)
+    QByteArray iccProfile;         // iCCP
+    QByteArray exif;               // eXIf: a TIFF structure
 };
 QByteArray Png(const PngSpec& spec);
 
@@ -44,6 +46,7 @@ struct TiffSpec {
     std::optional<std::pair<double, double>> resolution;
     int resolutionUnit = 0;   // 0: no tag
     bool unknownTag = false;  // a private tag no reader knows (a libtiff warning)
+    QByteArray iccProfile;    // InterColorProfile
 };
 QByteArray Tiff(const TiffSpec& spec);
 // 16-bit samples as the bytes of a row in the host's order.
