@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 #include <zlib.h>
@@ -20,6 +21,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "BenchSupport.h"
@@ -59,7 +61,8 @@ QByteArray SmallJpeg(bool progressive) {
 QByteArray JpegBomb(bool progressive) {
     QByteArray jpeg = SmallJpeg(progressive);
     const qsizetype sof = jpeg.indexOf(QByteArray(progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
-    for (int at : {5, 7}) jpeg[sof + at] = char(kSide >> 8), jpeg[sof + at + 1] = char(kSide & 0xFF);
+    for (int at : {5, 7})
+        jpeg[sof + at] = char(kSide >> 8), jpeg[sof + at + 1] = char(kSide & 0xFF);
     return jpeg;
 }
 
@@ -88,12 +91,38 @@ QByteArray GifBomb() {
     return gif;
 }
 
+// A small frame placed far below a screen of no height: decoders grow the
+// canvas to reach it.
+QByteArray GifFarFrameBomb() {
+    QByteArray gif = GifBomb();
+    const qsizetype descriptor = gif.indexOf('\x2C', 19);
+    const auto put = [&](qsizetype at, int v) {
+        gif[at] = char(v & 0xFF), gif[at + 1] = char(v >> 8);
+    };
+    put(6, kSide), put(8, 0);                                  // screen kSide x 0
+    put(descriptor + 1, 100), put(descriptor + 3, kSide - 1);  // left, top
+    put(descriptor + 5, 4), put(descriptor + 7, 1);            // a 4 x 1 frame
+    return gif;
+}
+
+// A top-down 8-bit BMP of four columns claiming 2^25 + 2 rows.
+QByteArray TallBmpBomb() {
+    FormatWriters::BmpSpec spec;
+    spec.width = 4, spec.height = 3, spec.bitCount = 8, spec.palette.assign(16, 0);
+    spec.pixelData.assign(12, 1);
+    QByteArray bmp = FormatWriters::Bmp(spec);
+    const qint32 height = -((1 << 25) + 2);
+    std::memcpy(bmp.data() + 22, &height, 4);
+    return bmp;
+}
+
 QByteArray TiffBomb() {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
     auto le16 = [&](quint32 v) { tiff.append(char(v)).append(char(v >> 8)); };
     auto le32 = [&](quint32 v) { le16(v & 0xFFFF), le16(v >> 16); };
-    const quint32 entries[][2] = {{256, kSide}, {257, kSide}, {258, 8}, {259, 5}, {262, 1},
-                                  {273, 8 + 2 + 7 * 12 + 4}, {279, 64}};
+    const quint32 entries[][2] = {{256, kSide}, {257, kSide}, {258, 8},
+                                  {259, 5},     {262, 1},     {273, 8 + 2 + 7 * 12 + 4},
+                                  {279, 64}};
     le16(7);
     for (const auto& e : entries) le16(e[0]), le16(4), le32(1), le32(e[1]);
     le32(0);
@@ -135,9 +164,12 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         QByteArray bytes;
-    } files[] = {{"progressive JPEG", JpegBomb(true)}, {"baseline JPEG", JpegBomb(false)},
+    } files[] = {{"progressive JPEG", JpegBomb(true)},
+                 {"baseline JPEG", JpegBomb(false)},
                  {"PNG", PngBomb()},
                  {"GIF", GifBomb()},
+                 {"GIF far frame", GifFarFrameBomb()},
+                 {"tall BMP", TallBmpBomb()},
                  {"LZW TIFF", TiffBomb()}};
     std::printf("bombs claim %d x %d; each load in a fresh process\n", kSide, kSide);
     std::printf("%-22s %7s %-26s %9s %12s %s\n", "file", "bytes", "component", "time ms",

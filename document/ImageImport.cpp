@@ -14,9 +14,11 @@
 namespace {
 const QString kFileGroupDescriptor =
     QStringLiteral("application/x-qt-windows-mime;value=\"FileGroupDescriptorW\"");
-const QString kFileContents = QStringLiteral("application/x-qt-windows-mime;value=\"FileContents\"");
+const QString kFileContents =
+    QStringLiteral("application/x-qt-windows-mime;value=\"FileContents\"");
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kBmp = QStringLiteral("image/bmp");
+const QString kQtImage = QStringLiteral("application/x-qt-image");
 // Longest path a drop list entry may have.
 constexpr int kMaxPathLength = 4096;
 
@@ -65,34 +67,46 @@ bool ReadDroppedFile(const QMimeData* data, HolderPtr* out, const ImportContext&
 // Image data as programs that paste pictures offer it. image/bmp alone is left
 // to the program's own reader below rather than to a general decoder.
 bool HasImageData(const QMimeData* data) {
-    if (data->hasFormat(QStringLiteral("application/x-qt-image"))) return true;
+    if (data->hasFormat(kQtImage)) return true;
     for (const QString& format : data->formats())
         if (format.startsWith(QLatin1String("image/")) && format != kBmp) return true;
     return false;
 }
 
-QImage DecodeImageData(const QMimeData* data) {
-    if (data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        if (!image.isNull()) return image;
-    }
-    for (const QString& format : data->formats()) {
-        if (!format.startsWith(QLatin1String("image/")) || format == kBmp) continue;
-        const QImage image = QImage::fromData(data->data(format));
-        if (!image.isNull()) return image;
-    }
-    return {};
-}
-
-bool ReadImageData(const QMimeData* data, HolderPtr* out) {
-    if (!HasImageData(data)) return false;
-    if (!out) return true;
-    const QImage image = DecodeImageData(data);
-    if (image.isNull()) return false;
-    // A device bitmap has no transparency: alpha 255.
-    HolderPtr holder = MakeHolder(
+// A device bitmap has no transparency and no resolution: alpha 255, 96 dpi.
+HolderPtr AsDeviceBitmap(const QImage& image) {
+    return MakeHolder(
         {image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32),
          kNewBitmapDpi, kNewBitmapDpi});
+}
+
+// Image bytes go through the program's own loader, with every check a file
+// gets. Qt offers "application/x-qt-image" beside the image types of another
+// program's data (the X11 and Wayland clipboards, drops from outside) and
+// answers it by decoding those bytes with its own lenient readers, which
+// accept a cut-off file; so the pixels it offers are taken only from a data
+// object that carries no image bytes at all, which is one made in this
+// program with the picture itself.
+bool ReadImageData(const QMimeData* data, HolderPtr* out, const ImportContext& context) {
+    if (!HasImageData(data)) return false;
+    if (!out) return true;
+    bool imageBytes = false;
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/"))) continue;
+        imageBytes = true;
+        if (format == kBmp) continue;
+        const QByteArray bytes = data->data(format);
+        if (bytes.isEmpty()) continue;
+        const HolderPtr loaded =
+            LoadImageFromStream(*ImageStream::FromBytes(bytes), context.imaging);
+        if (!loaded) continue;
+        if (HolderPtr holder = AsDeviceBitmap(loaded->Image())) {
+            *out = std::move(holder);
+            return true;
+        }
+    }
+    if (imageBytes || !data->hasImage()) return false;
+    HolderPtr holder = AsDeviceBitmap(qvariant_cast<QImage>(data->imageData()));
     if (!holder) return false;
     *out = std::move(holder);
     return true;
@@ -124,7 +138,7 @@ bool IsSupportedImageName(const QString& name, const QStringList& imageExtension
 bool ReadImageFromDataObject(const QMimeData* data, HolderPtr* out, const ImportContext& context) {
     if (!data) return false;
     return ReadVirtualFile(data, out, context) || ReadDroppedFile(data, out, context) ||
-           ReadImageData(data, out) || ReadBmpBytes(data, out);
+           ReadImageData(data, out, context) || ReadBmpBytes(data, out);
 }
 
 bool ReadImageFromClipboard(HolderPtr* out, const ImportContext& context) {

@@ -14,8 +14,10 @@ class QMimeData;
 //      only where Qt exposes Windows clipboard formats) with an image name;
 //   2. one real file (text/uri-list naming exactly one local file) with an
 //      image name;
-//   3. image data (what QMimeData::imageData gives, for formats other than
-//      image/bmp alone);
+//   3. image data: the bytes of each image type offered other than image/bmp,
+//      in the order offered, through the program's own loader with the checks
+//      a file gets; the pixels of a data object that carries no image bytes
+//      (what QMimeData::imageData gives, never decoded from bytes by Qt);
 //   4. image/bmp bytes, read by the program's own checked DIB reader.
 // A format that is absent or fails to decode passes to the next one.
 //

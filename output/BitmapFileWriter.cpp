@@ -29,7 +29,7 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
         return false;
 
     AtomicFile file(path);
-    if (!file.Open()) return false;
+    if (!file.Open(publish)) return false;
     bool encoded;
     if (secondComponent) {
         const ImageMetadata metadata = ForResult(source, bitmap.Width(), bitmap.Height(), 0, 0);
@@ -45,7 +45,7 @@ bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& 
         encoded = EncodeWithQt(bitmap, qtFormat, file, metadata);
     }
     if (!encoded) return false;  // the temporary file goes with `file`
-    return file.Commit(publish);
+    return file.Commit();
 }
 
 bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
@@ -60,7 +60,7 @@ bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
         return false;
 
     AtomicFile file(path);
-    if (!file.Open()) return false;
+    if (!file.Open(publish)) return false;
     bool encoded;
     if (secondComponent) {
         const ImageMetadata metadata = ForResult(source, rows.Width(), rows.Height(), 0, 0);
@@ -74,5 +74,5 @@ bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
         encoded = EncodeRowsLikeQt(qtFormat, rows, dpiX, dpiY, file, metadata);
     }
     if (!encoded) return false;
-    return file.Commit(publish);
+    return file.Commit();
 }

@@ -67,7 +67,7 @@ std::unique_ptr<QMimeData> MakeCopyData(CTavloDoc& document) {
     firstComponent.UseWIC = 0;
     const QString path = ClipboardTempPath(TempFolderUse::Create);
     if (!path.isEmpty() && WriteBitmapFile(std::move(file), OutputFormat::Png, firstComponent, path,
-                                           FilePublish::Replace, metadata)) {
+                                           FilePublish::ReplaceEntry, metadata)) {
         const QUrl url = QUrl::fromLocalFile(path);
         data->setData(QStringLiteral("text/uri-list"), url.toEncoded() + "\r\n");
         data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());

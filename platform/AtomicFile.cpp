@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -17,6 +18,32 @@ QByteArray TemporaryName() {
     return QByteArrayLiteral(".Oblimo-") +
            QByteArray::number(QRandomGenerator::system()->generate64(), 36) +
            QByteArrayLiteral(".tmp");
+}
+
+// Follows symbolic links from path to the entry they end at, which need not
+// exist (a dangling link gets its file created, as opening it would). A path
+// that is no link is returned as it is.
+QByteArray FollowLinks(QByteArray path, int* error) {
+    constexpr int kMaxLinks = 40;  // as the kernel allows
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length =
+            ::readlink(path.constData(), target.data(), std::size_t(target.size()));
+        if (length < 0 || length >= target.size()) {
+            *error = length < 0 ? errno : ENAMETOOLONG;
+            return {};
+        }
+        target.truncate(length);
+        if (!target.startsWith('/')) {
+            const qsizetype slash = path.lastIndexOf('/');
+            if (slash >= 0) target.prepend(path.left(slash + 1));
+        }
+        path = target;
+    }
+    *error = ELOOP;
+    return {};
 }
 
 bool WriteFully(int fd, const char* data, std::size_t size, std::int64_t offset, bool positioned) {
@@ -51,9 +78,15 @@ bool AtomicFile::Fail(int error) {
     return false;
 }
 
-bool AtomicFile::Open() {
+bool AtomicFile::Open(FilePublish publish) {
     if (m_fd >= 0 || m_folderFd >= 0) return Fail(EBUSY);
-    const QByteArray path = QFile::encodeName(m_targetPath);
+    m_publish = publish;
+    QByteArray path = QFile::encodeName(m_targetPath);
+    if (publish == FilePublish::Replace && !path.isEmpty() && !path.endsWith('/')) {
+        int error = 0;
+        path = FollowLinks(path, &error);
+        if (error != 0) return Fail(error);
+    }
     const qsizetype slash = path.lastIndexOf('/');
     m_folder = slash < 0    ? QByteArrayLiteral(".")
                : slash == 0 ? QByteArrayLiteral("/")
@@ -68,6 +101,8 @@ bool AtomicFile::Open() {
     if (m_folderFd < 0 && errno == EACCES)
         m_folderFd = ::open(m_folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (m_folderFd < 0) return Fail(errno);
+    // Refused before anything is encoded, and checked again when publishing.
+    if (const int error = CheckReplaceable(); error != 0) return Fail(error);
 
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_tempName = TemporaryName();
@@ -96,7 +131,7 @@ bool AtomicFile::WriteAt(std::int64_t offset, const void* data, std::size_t size
     return Fail(errno);
 }
 
-bool AtomicFile::Commit(FilePublish publish) {
+bool AtomicFile::Commit() {
     if (m_fd < 0) return Fail(EBADF);
     if (m_writeFailed) {
         Discard();
@@ -107,7 +142,7 @@ bool AtomicFile::Commit(FilePublish publish) {
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0 && ok) ok = Fail(errno);
-    if (ok) ok = Publish(publish);
+    if (ok) ok = Publish();
     if (!ok) {
         ::unlinkat(m_folderFd, m_tempName.constData(), 0);
         m_tempName.clear();
@@ -120,12 +155,26 @@ bool AtomicFile::Commit(FilePublish publish) {
     return true;
 }
 
-bool AtomicFile::Publish(FilePublish publish) {
-    if (publish == FilePublish::NoReplace) {
+int AtomicFile::CheckReplaceable() const {
+    if (m_publish != FilePublish::Replace) return 0;
+    struct stat existing {};
+    if (::fstatat(m_folderFd, m_name.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;                              // nothing there yet
+    if (!S_ISREG(existing.st_mode)) return 0;  // the rename refuses what must be refused
+    // The rename needs only a writable folder; replacing the file needs the
+    // right to write the file itself, judged with the ids the program runs as.
+    if (::faccessat(m_folderFd, m_name.constData(), W_OK, AT_EACCESS) != 0) return errno;
+    if (existing.st_nlink > 1) return EMLINK;
+    return 0;
+}
+
+bool AtomicFile::Publish() {
+    if (m_publish == FilePublish::NoReplace) {
         const int error =
             PublishWithoutReplacing(m_folderFd, m_tempName.constData(), m_name.constData());
         return error == 0 || Fail(error);
     }
+    if (const int error = CheckReplaceable(); error != 0) return Fail(error);
     // A replaced file keeps its permission bits, as it did when it was
     // overwritten in place.
     struct stat existing {};

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "IniValueText.h"
+
 namespace {
 QString KeyPath(const QString& section, const QString& key) {
     return section + QLatin1Char('/') + key;
@@ -31,7 +33,15 @@ int SettingsStore::GetInt(const QString& section, const QString& key, int defaul
 QString SettingsStore::GetString(const QString& section, const QString& key,
                                  const QString& defaultValue) const {
     const QVariant value = m_settings.value(KeyPath(section, key));
-    return value.isValid() ? value.toString() : defaultValue;
+    if (!value.isValid()) return defaultValue;
+    if (value.metaType() == QMetaType::fromType<QStringList>()) {
+        // A text with commas written by hand without quotes: the store took it
+        // for a list and lost the blanks around the commas; the file has it whole.
+        if (std::optional<QString> text = IniValueText(m_settings.fileName(), section, key))
+            return *text;
+        return value.toStringList().join(QLatin1Char(','));
+    }
+    return value.toString();
 }
 
 QByteArray SettingsStore::GetBinary(const QString& section, const QString& key) const {
@@ -42,8 +52,7 @@ void SettingsStore::WriteInt(const QString& section, const QString& key, int val
     m_settings.setValue(KeyPath(section, key), value);
 }
 
-void SettingsStore::WriteString(const QString& section, const QString& key,
-                                const QString& value) {
+void SettingsStore::WriteString(const QString& section, const QString& key, const QString& value) {
     m_settings.setValue(KeyPath(section, key), value);
 }
 
@@ -61,8 +70,8 @@ bool SettingsStore::DeleteApplicationStore() {
     if (file.exists() && !QFile::remove(file.absoluteFilePath())) return false;
     // The company folder goes only when no other program of ours keeps anything in it.
     QDir company = file.absoluteDir();
-    if (company.exists() && company.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                            QDir::System)) {
+    if (company.exists() &&
+        company.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
         const QString name = company.dirName();
         company.cdUp();
         company.rmdir(name);

@@ -38,7 +38,7 @@ bool GifPlausible(QByteArrayView bytes) {
     const auto* d = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     if (size < 13) return true;
-    const std::int64_t screen = std::int64_t(LittleEndian16(d + 6)) * LittleEndian16(d + 8);
+    const std::int64_t screenWidth = LittleEndian16(d + 6), screenHeight = LittleEndian16(d + 8);
     qsizetype pos = 13;
     if (d[10] & 0x80) pos += 3 * (qsizetype(2) << (d[10] & 7));
     auto skipSubBlocks = [&](std::int64_t* total) {
@@ -56,8 +56,14 @@ bool GifPlausible(QByteArrayView bytes) {
             skipSubBlocks(nullptr);
         } else if (introducer == 0x2C) {  // the first frame
             if (pos + 9 > size) return true;
-            const std::int64_t frame =
-                std::int64_t(LittleEndian16(d + pos + 4)) * LittleEndian16(d + pos + 6);
+            const std::int64_t left = LittleEndian16(d + pos), top = LittleEndian16(d + pos + 2);
+            const std::int64_t frameWidth = LittleEndian16(d + pos + 4),
+                               frameHeight = LittleEndian16(d + pos + 6);
+            const std::int64_t frame = frameWidth * frameHeight;
+            // Decoders grow the canvas to a frame that reaches beyond the
+            // screen (or stands in for a screen of no width or height).
+            const std::int64_t screen = std::max(screenWidth, left + frameWidth) *
+                                        std::max(screenHeight, top + frameHeight);
             const unsigned char flags = d[pos + 8];
             pos += 9;
             if (flags & 0x80) pos += 3 * (qsizetype(2) << (flags & 7));

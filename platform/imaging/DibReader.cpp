@@ -1,5 +1,6 @@
 #include "DibReader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -8,6 +9,7 @@
 
 namespace {
 constexpr std::uint32_t kRgb = 0, kBitFields = 3;
+constexpr std::uint32_t kHeaderWithMasks = 52;
 
 class Bytes {
 public:
@@ -56,8 +58,13 @@ struct Channel {
 }  // namespace
 
 QImage ReadDib(QByteArrayView block) {
-    // A BMP file header in front ("BM", size, reserved, offset) is skipped.
-    if (block.size() >= 14 && block[0] == 'B' && block[1] == 'M') block = block.sliced(14);
+    // A BMP file header in front ("BM", size, reserved, pixel offset) is
+    // skipped; its offset, when it has one, says where the pixel rows start.
+    std::int64_t fileBitsAt = -1;
+    if (block.size() >= 14 && block[0] == 'B' && block[1] == 'M') {
+        fileBitsAt = std::int64_t(Bytes(block).U32(10)) - 14;
+        block = block.sliced(14);
+    }
     const Bytes in(block);
     if (in.Size() < 40) return {};
     const std::uint32_t headerSize = in.U32(0);
@@ -78,26 +85,44 @@ QImage ReadDib(QByteArrayView block) {
     if (usedColours > 256 && bitCount <= 8) return {};
     if (usedColours > 4096) return {};
 
+    // A header of 52 bytes and more has room for the three masks itself, and
+    // real data keeps them there; a shorter one is followed by them.
+    const bool masksInHeader = headerSize >= kHeaderWithMasks;
     std::int64_t entries = 0;
     switch (bitCount) {
-        case 1: entries = 2; break;
-        case 4: entries = usedColours ? usedColours : 16; break;
-        case 8: entries = usedColours ? usedColours : 256; break;
+        case 1:
+            entries = 2;
+            break;
+        case 4:
+            entries = usedColours ? usedColours : 16;
+            break;
+        case 8:
+            entries = usedColours ? usedColours : 256;
+            break;
         case 16:
         case 32:
-            entries = compression == kBitFields && headerSize == 40 ? 3 + usedColours : usedColours;
+            entries = compression == kBitFields && !masksInHeader ? 3 + usedColours : usedColours;
             break;
-        default: entries = usedColours; break;
+        default:
+            entries = usedColours;
+            break;
     }
     const std::int64_t tableAt = headerSize;
-    const std::int64_t bitsAt = tableAt + 4 * entries;
+    std::int64_t bitsAt = tableAt + 4 * entries;
+    const std::int64_t masksEnd = compression == kBitFields && !masksInHeader ? tableAt + 12 : 0;
+    if (fileBitsAt >= 0) {
+        // The file header's offset wins: writers leave gaps, or write fewer
+        // colours than the bit count allows. It may not point into the header
+        // or the masks.
+        if (fileBitsAt < tableAt || fileBitsAt < masksEnd) return {};
+        bitsAt = fileBitsAt;
+    }
     const std::int64_t stride = ((width * bitCount + 31) / 32) * 4;
     if (bitsAt > in.Size() || stride * height > in.Size() - bitsAt) return {};
 
-    // Masks: in the header when it is large enough, else right after it.
     Channel red, green, blue;
     if (compression == kBitFields) {
-        const std::int64_t masksAt = headerSize >= 52 ? 40 : tableAt;
+        const std::int64_t masksAt = masksInHeader ? 40 : tableAt;
         red = Channel::From(in.U32(masksAt));
         green = Channel::From(in.U32(masksAt + 4));
         blue = Channel::From(in.U32(masksAt + 8));
@@ -108,7 +133,9 @@ QImage ReadDib(QByteArrayView block) {
         red = Channel::From(0x00FF0000), green = Channel::From(0x0000FF00),
         blue = Channel::From(0x000000FF);
     }
-    const int paletteSize = bitCount <= 8 ? int(entries) : 0;
+    // Only the colours before the pixel rows are read; indices beyond them are black.
+    const int paletteSize =
+        bitCount <= 8 ? int(std::min<std::int64_t>(entries, (bitsAt - tableAt) / 4)) : 0;
     QRgb palette[256] = {};
     for (int i = 0; i < paletteSize; ++i) {
         const std::uint8_t* e = in.At(tableAt + 4 * i);

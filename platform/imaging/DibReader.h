@@ -16,9 +16,10 @@
 // Colour-table length n: 2 for 1 bit, the used-colour count (or 16, 256) for
 // 4 and 8 bits, for 16 and 32 bits three masks plus the used colours with bit
 // fields and the used colours without, for 24 bits the used colours. The pixel
-// rows start after the header and n entries of 4 bytes; a header large enough
-// to hold the masks itself (52 bytes and more) keeps them there, so they are
-// not counted again.
+// rows start after the header and n entries of 4 bytes, or where a BMP file
+// header's pixel offset says (a table cut short by it has fewer colours). A
+// header large enough to hold the masks itself (52 bytes and more) keeps them
+// there, so they are not counted again; a shorter one is followed by them.
 //
 // The result is in the working format and opaque: like a device bitmap, a DIB
 // carries no transparency here.

@@ -12,8 +12,8 @@ bool StartsWith(QByteArrayView bytes, const char* magic, qsizetype length) {
 }
 
 bool IsHeifBrand(QByteArrayView brand) {
-    static const char* const kBrands[] = {"heic", "heix", "hevc", "hevx", "heim", "heis",
-                                          "mif1", "msf1", "avif", "avis"};
+    static const char* const kBrands[] = {"heic", "heix", "hevc", "hevx", "heim",
+                                          "heis", "mif1", "msf1", "avif", "avis"};
     for (const char* known : kBrands)
         if (brand == QByteArrayView(known, 4)) return true;
     return false;
@@ -65,9 +65,11 @@ bool BmpPixelDataComplete(QByteArrayView bytes) {
         return true;
     }
     if (compression != 0 && compression != 3 && compression != 6) return true;
-    // Sizes beyond the program's limit, and bit counts no BMP has, are refused
-    // by the decoder; here they would only overflow.
-    if (!ImageSizeAcceptable(std::abs(width), std::abs(height)) || bitCount > 64) return true;
+    // Bit counts no BMP has are refused by the decoder; here they would only
+    // overflow. A size beyond the program's limit is no complete image either:
+    // Qt's reader would fill millions of rows before the size is looked at.
+    if (bitCount > 64) return true;
+    if (!ImageSizeAcceptable(std::abs(width), std::abs(height))) return false;
     const qint64 stride = ((std::abs(width) * bitCount + 31) / 32) * 4;
     return qint64(dataOffset) + stride * std::abs(height) <= bytes.size();
 }

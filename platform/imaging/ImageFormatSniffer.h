@@ -15,6 +15,7 @@ ContainerFormat SniffContainerFormat(QByteArrayView bytes);
 bool JpegHasEndOfImage(QByteArrayView bytes);
 
 // An uncompressed or bit-field BMP is complete when its pixel rows fit between
-// the data offset and the end of the file. Compressed (RLE) and unrecognised
+// the data offset and the end of the file (never when its size is beyond the
+// program's limit). Compressed (RLE) and unrecognised
 // headers are left to the decoder.
 bool BmpPixelDataComplete(QByteArrayView bytes);

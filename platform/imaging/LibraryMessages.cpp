@@ -11,6 +11,7 @@
 namespace {
 constexpr char kJpegCategory[] = "qt.gui.imageio.jpeg";
 thread_local int t_jpegDataMissing = 0;
+thread_local int t_readingImages = 0;
 QtMessageHandler g_previousHandler = nullptr;
 QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
 
@@ -42,6 +43,7 @@ void DropImagingMessages(QtMsgType type, const QMessageLogContext& context, cons
                 ++t_jpegDataMissing;
             return;
         }
+        if (t_readingImages > 0) return;
         if (IsImagingCategory(context.category)) return;
         if (IsImagingText(text)) return;
     }
@@ -76,3 +78,6 @@ void QuietImagingLibraries() {
 }
 
 int QtJpegDataMissingWarnings() { return t_jpegDataMissing; }
+
+ImagingMessageScope::ImagingMessageScope() { ++t_readingImages; }
+ImagingMessageScope::~ImagingMessageScope() { --t_readingImages; }

@@ -16,3 +16,16 @@ void QuietImagingLibraries();
 // that claims more rows than the data holds). Qt 6.4 fills such an image with
 // grey and reports success; the count lets the first component tell.
 int QtJpegDataMissingWarnings();
+
+// While one lives on a thread, every message Qt or a plug-in logs on that
+// thread is dropped, whatever its category or text: a damaged file makes Qt's
+// readers complain through channels no list can foresee ("QBuffer::seek:
+// Invalid pos" from a TIFF directory pointing past the end, "MNG error ..."),
+// and the reader's result says all the program needs. Fatal messages pass.
+class ImagingMessageScope {
+public:
+    ImagingMessageScope();
+    ~ImagingMessageScope();
+    ImagingMessageScope(const ImagingMessageScope&) = delete;
+    ImagingMessageScope& operator=(const ImagingMessageScope&) = delete;
+};

@@ -92,6 +92,7 @@ std::optional<DecodedImage> DecodeWithOwnReader(Reader reader, QByteArrayView by
 }
 
 std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteArrayView bytes) {
+    const ImagingMessageScope quiet;
     // Qt's BMP reader pads missing rows instead of failing.
     if (container == ContainerFormat::Bmp && !BmpPixelDataComplete(bytes)) return std::nullopt;
 
@@ -133,6 +134,13 @@ std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteA
     } else {
         decoded.bitmap.dpiX = DotsPerInchFromDotsPerMetre(image.dotsPerMeterX());
         decoded.bitmap.dpiY = DotsPerInchFromDotsPerMetre(image.dotsPerMeterY());
+    }
+    // An index beyond a short colour table shows opaque black, as GDI and the
+    // second component draw it; Qt would make it transparent.
+    if (image.format() == QImage::Format_Indexed8 && image.colorCount() < 256) {
+        QList<QRgb> table = image.colorTable();
+        table.resize(256, qRgb(0, 0, 0));
+        image.setColorTable(table);
     }
     image = image.format() == QImage::Format_RGB32 ? ViewRgb32AsArgb32(image)
                                                    : image.convertToFormat(QImage::Format_ARGB32);

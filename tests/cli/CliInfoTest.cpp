@@ -150,6 +150,17 @@ TEST_F(CliInfoTest, StandardErrorCarriesOnlyTheProgramsOwnMessages) {
         EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n")
             << "UseWIC " << useWic;
     }
+    // Damaged files found by fuzzing, on which Qt's readers log through its
+    // general channel: a TIFF whose offsets point past its end, a broken MNG
+    // stream under a PNG name.
+    for (const char* name : {"fuzzed-tiff-offsets-past-the-end.tif", "fuzzed-damaged-mng.png"}) {
+        for (const char* useWic : {"0", "1", "2"}) {
+            const ProcessResult result = Info({FixturePath(name), "--use-wic", useWic});
+            EXPECT_EQ(result.err.toStdString(),
+                      result.exitCode == 0 ? "" : "ファイルをロードできません。\n")
+                << name << ", UseWIC " << useWic;
+        }
+    }
 }
 
 TEST_F(CliInfoTest, AFileThatIsNoImageFailsWithTheMessage) {

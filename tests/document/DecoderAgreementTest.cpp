@@ -56,7 +56,8 @@ std::string Difference(const QImage& seen, const QImage& expected) {
 QImage Opaque(QImage image) {
     image = image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
     return image;
 }
 
@@ -407,6 +408,16 @@ TEST(DecoderAgreementTest, BmpOfEveryKindGivesTheSamePixelsOnBothComponents) {
         cases.push_back({"OS/2 core header", Bmp(spec), Build(w, h, [&](int x, int y) {
                              return PaletteColour(spec.palette, ((h - 1 - y) * w + x) * 11 % 256);
                          })});
+    }
+    {
+        // Indices beyond a short colour table show opaque black, as GDI draws them.
+        BmpSpec spec;
+        spec.width = w, spec.height = h, spec.bitCount = 8, spec.palette = Palette(4);
+        for (int i = 0; i < w * h; ++i) spec.pixelData.push_back(std::uint8_t(i % 9));
+        cases.push_back(
+            {"8-bit, indices beyond the table", Bmp(spec), Build(w, h, [&](int x, int y) {
+                 return PaletteColour(spec.palette, ((h - 1 - y) * w + x) % 9);
+             })});
     }
     for (const Case& c : cases) ExpectBothComponentsGive(c);
 }

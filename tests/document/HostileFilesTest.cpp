@@ -14,11 +14,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <future>
 #include <thread>
 #include <vector>
 
 #include "document/ImageLoader.h"
+#include "platform/imaging/ImageFormatSniffer.h"
 #include "platform/imaging/ImageStream.h"
 #include "support/FileFixtures.h"
 #include "support/FormatWriters.h"
@@ -211,6 +213,15 @@ QByteArray GifClaiming(int screen, int frame) {
     return gif;
 }
 
+// A small frame placed far from the origin of a small screen.
+QByteArray GifFramePlacedAt(int screenWidth, int screenHeight, int left, int top) {
+    QByteArray gif = GifClaiming(4, 4);
+    PatchSize16(gif, 6, screenWidth, screenHeight, false);
+    const qsizetype descriptor = gif.indexOf('\x2C', 13 + 6);
+    PatchSize16(gif, descriptor + 1, left, top, false);
+    return gif;
+}
+
 // An LZW-compressed TIFF whose single strip holds 64 bytes.
 QByteArray TiffClaiming(quint32 width, quint32 height) {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
@@ -231,6 +242,23 @@ QByteArray TiffClaiming(quint32 width, quint32 height) {
     return tiff;
 }
 
+// A top-down 8-bit BMP of four columns claiming 2^25 + 2 rows (found by fuzzing).
+QByteArray BmpOfManyRows() {
+    FormatWriters::BmpSpec spec;
+    spec.width = 4, spec.height = 3, spec.bitCount = 8, spec.palette.assign(16, 0);
+    spec.pixelData.assign(12, 1);
+    QByteArray bmp = FormatWriters::Bmp(spec);
+    const qint32 height = -((1 << 25) + 2);
+    std::memcpy(bmp.data() + 22, &height, 4);
+    return bmp;
+}
+
+TEST_F(HostileFilesTest, ABmpBeyondTheSizeLimitIsNoCompleteImage) {
+    // Its rows are not there; the check must not leave it to a reader that
+    // fills them all before it looks at the size.
+    EXPECT_FALSE(BmpPixelDataComplete(BmpOfManyRows()));
+}
+
 TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent) {
     FormatWriters::BmpSpec rle;
     rle.width = rle.height = 23170, rle.bitCount = 8, rle.compression = 1;
@@ -245,8 +273,11 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
         {"PNG", PngClaiming(23170, 23170)},
         {"GIF frame", GifClaiming(23170, 23170)},
         {"GIF screen around a small frame", GifClaiming(23170, 4)},
+        {"GIF frame far off a small screen", GifFramePlacedAt(16, 16, 20000, 20000)},
+        {"GIF frame far below a screen of no height", GifFramePlacedAt(15617, 0, 100, 14406)},
         {"LZW TIFF", TiffClaiming(23170, 23170)},
         {"run-length BMP", FormatWriters::Bmp(rle)},
+        {"top-down BMP of many rows", BmpOfManyRows()},
     };
     for (const auto& bomb : bombs) {
         EXPECT_LT(bomb.bytes.size(), 4096) << bomb.name;
@@ -257,6 +288,7 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
     // what real data needs.
     EXPECT_TRUE(DecodeBytes(JpegClaiming(16, 16, true), 0));
     EXPECT_TRUE(DecodeBytes(GifClaiming(4, 4), 2));
+    EXPECT_TRUE(DecodeBytes(GifFramePlacedAt(600, 400, 300, 200), 0));
     EXPECT_TRUE(DecodeBytes(PngClaiming(16, 16), 1));
 }
 

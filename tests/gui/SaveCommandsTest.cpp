@@ -3,12 +3,15 @@
 // the questions and messages, and what a save does to the modified state.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -68,7 +71,8 @@ TEST_F(SaveCommandsTest, TheWholeGuideEndsInAnAutomaticSave) {
     {
         ScriptedMessageBoxes boxes({IDCANCEL});
         m.Click(ID_FILE_SAVE);
-        EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？")});
+        EXPECT_EQ(boxes.Texts(),
+                  QStringList{QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？")});
         EXPECT_FALSE(QFile::exists(InFolder("scan-Oblimo2.png")));
     }
     {
@@ -126,8 +130,8 @@ TEST_F(SaveCommandsTest, SaveAsProposesANameAndWritesTheChosenFormat) {
     EXPECT_EQ(asked.proposedName, InFolder("scan.tif.png"));
     EXPECT_EQ(asked.filterIndex, 1);
     EXPECT_EQ(asked.defaultExtension, QStringLiteral("png"));
-    EXPECT_EQ(asked.filter, m.App().HeifAvailable ? Strings::SaveAsFilterWithHeif()
-                                                  : Strings::SaveAsFilter());
+    EXPECT_EQ(asked.filter,
+              m.App().HeifAvailable ? Strings::SaveAsFilterWithHeif() : Strings::SaveAsFilter());
     // The format follows the chosen name, not the filter.
     EXPECT_EQ(QImageReader(InFolder("x.jpg")).format(), QByteArray("jpeg"));
     EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("x.jpg - Oblimo"));
@@ -136,7 +140,8 @@ TEST_F(SaveCommandsTest, SaveAsProposesANameAndWritesTheChosenFormat) {
     // The automatic save now derives its names from the chosen file.
     ScriptedMessageBoxes boxes({IDOK, IDOK});
     m.Click(ID_FILE_SAVE);
-    EXPECT_EQ(boxes.Texts().front(), QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？"));
+    EXPECT_EQ(boxes.Texts().front(),
+              QStringLiteral("名前を変えてもうひとつ同じ画像を保存しますか？"));
     EXPECT_TRUE(QFile::exists(InFolder("x-Oblimo.jpg")));
 }
 
@@ -150,6 +155,44 @@ TEST_F(SaveCommandsTest, SaveAsCancelledOrFailingChangesNothing) {
     EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("セーブできません。")});
     EXPECT_TRUE(m.Doc().IsModified());
     EXPECT_EQ(m.Doc().GetPathName(), InFolder("scan.png"));
+}
+
+// Saving over a symbolic link puts the result into the file it names; a file
+// with a second name, or one the user may not write, is not saved over.
+TEST_F(SaveCommandsTest, SaveAsFollowsALinkAndRefusesFilesItMayNotReplace) {
+    GuideToStep4();
+    const QByteArray old = "old contents";
+    QDir(m.Folder()).mkdir("real");
+    for (const char* name : {"real/target.png", "shared.png", "locked.png"}) {
+        QFile file(InFolder(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    ASSERT_EQ(::symlink("real/target.png", QFile::encodeName(InFolder("link.png")).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(InFolder("shared.png")).constData(),
+                     QFile::encodeName(InFolder("second-name.png")).constData()),
+              0);
+    ASSERT_EQ(::chmod(QFile::encodeName(InFolder("locked.png")).constData(), 0444), 0);
+
+    m.Dialogs().saveAnswers.push_back(SaveDialogAnswer{InFolder("link.png"), 1});
+    ASSERT_TRUE(m.Click(ID_FILE_SAVE_AS));
+    EXPECT_TRUE(QFileInfo(InFolder("link.png")).isSymLink());
+    EXPECT_EQ(QImageReader(InFolder("real/target.png")).format(), QByteArray("png"));
+    EXPECT_FALSE(m.Doc().IsModified());
+
+    QStringList refused = {"shared.png", "second-name.png"};
+    if (::geteuid() != 0) refused << "locked.png";  // root may write it
+    for (const QString& name : refused) {
+        SCOPED_TRACE(name.toStdString());
+        m.Dialogs().saveAnswers.push_back(SaveDialogAnswer{InFolder(name), 1});
+        ScriptedMessageBoxes boxes;
+        m.Click(ID_FILE_SAVE_AS);
+        EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("セーブできません。")});
+        QFile file(InFolder(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), old);
+    }
+    EXPECT_EQ(m.Doc().GetPathName(), InFolder("link.png"));
 }
 
 TEST_F(SaveCommandsTest, SaveAsBeforeStep4AsksToTrimFirst) {
@@ -168,7 +211,8 @@ TEST_F(SaveCommandsTest, AnotherImageAtStep4OffersToSaveFirst) {
     m.Dialogs().saveAnswers.push_back(SaveDialogAnswer{InFolder("kept.png"), 1});
     ScriptedMessageBoxes boxes({IDYES});
     ASSERT_TRUE(m.Click(ID_FILE_NEW));
-    EXPECT_EQ(boxes.Texts(), QStringList{QStringLiteral("scan.pngへの変更をファイルに保存しますか？")});
+    EXPECT_EQ(boxes.Texts(),
+              QStringList{QStringLiteral("scan.pngへの変更をファイルに保存しますか？")});
     EXPECT_TRUE(QFile::exists(InFolder("kept.png")));
     EXPECT_EQ(m.Doc().Current(), nullptr);
     EXPECT_EQ(m.Frame().windowTitle(), QStringLiteral("無題 - Oblimo"));
@@ -198,7 +242,8 @@ TEST(SaveAsProposalTest, NamesExtensionsAndFilters) {
         {"", false, false, ".png", "png", 1},
     };
     for (const Case& c : cases) {
-        const auto proposal = SaveCommands::ProposeName(QString::fromLatin1(c.path), c.transparent, c.heif);
+        const auto proposal =
+            SaveCommands::ProposeName(QString::fromLatin1(c.path), c.transparent, c.heif);
         EXPECT_EQ(proposal.name, QString::fromLatin1(c.name)) << c.path;
         EXPECT_EQ(proposal.defaultExtension, QString::fromLatin1(c.extension)) << c.path;
         EXPECT_EQ(proposal.filterIndex, c.filter) << c.path;
@@ -216,8 +261,8 @@ TEST(SaveDialogTest, ABareNameTakesTheExtensionOfTheChosenFilter) {
         const char* saved;
     };
     const Case cases[] = {
-        {1, "scan", "scan.jpg"},  {2, "scan", "scan.bmp"},   {0, "scan", "scan.png"},
-        {3, "scan", "scan.png"},  {1, "scan.jpeg", "scan.jpeg"}, {0, "x.bmp", "x.bmp"},
+        {1, "scan", "scan.jpg"}, {2, "scan", "scan.bmp"},       {0, "scan", "scan.png"},
+        {3, "scan", "scan.png"}, {1, "scan.jpeg", "scan.jpeg"}, {0, "x.bmp", "x.bmp"},
     };
     for (const Case& c : cases) {
         bool driven = false;
@@ -230,7 +275,8 @@ TEST(SaveDialogTest, ABareNameTakesTheExtensionOfTheChosenFilter) {
             ASSERT_EQ(types->count(), 4);
             // As the user picks a filter with the arrow keys, then types a name.
             types->setFocus();
-            for (int i = types->currentIndex(); i < c.filter; ++i) QTest::keyClick(types, Qt::Key_Down);
+            for (int i = types->currentIndex(); i < c.filter; ++i)
+                QTest::keyClick(types, Qt::Key_Down);
             EXPECT_EQ(types->currentIndex(), c.filter);
             name->setFocus();
             name->clear();
@@ -251,7 +297,8 @@ TEST(SaveDialogTest, ABareNameTakesTheExtensionOfTheChosenFilter) {
              Strings::SaveAsFilter(), 1});
         ASSERT_TRUE(driven);
         ASSERT_TRUE(answer.has_value()) << c.typed;
-        EXPECT_EQ(answer->path.toStdString(), folder.filePath(QString::fromLatin1(c.saved)).toStdString())
+        EXPECT_EQ(answer->path.toStdString(),
+                  folder.filePath(QString::fromLatin1(c.saved)).toStdString())
             << c.filter << " " << c.typed;
         EXPECT_EQ(answer->filterIndex, c.filter + 1);
     }
