@@ -1,5 +1,7 @@
 #include "BitmapFileWriter.h"
 
+#include <optional>
+
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ExifForResult.h"
 #include "platform/imaging/QtImageEncoder.h"
@@ -7,11 +9,36 @@
 #include "platform/imaging/RowSource.h"
 
 namespace {
-// dpiX, dpiY: the resolution the file stores, 0 for none.
-ImageMetadata ForResult(const ImageMetadata& source, int width, int height, float dpiX,
-                        float dpiY) {
+// Which component writes format: the second one, or the first one with the Qt
+// writer format it needs. Looked up before any file is created, so a missing
+// encoder leaves nothing behind.
+struct EncoderChoice {
+    bool secondComponent = false;
+    QByteArray qtFormat;
+};
+
+std::optional<EncoderChoice> ChooseEncoder(OutputFormat format, const ImagingServices& imaging) {
+    EncoderChoice choice;
+    choice.secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
+    if (choice.secondComponent) {
+        if (!imaging.WicFactory) return std::nullopt;
+    } else if (FindEncoderClsid("image/" + FormatName(format).toLatin1(), &choice.qtFormat) < 0) {
+        return std::nullopt;
+    }
+    return choice;
+}
+
+// The source's metadata as the result carries it. Its EXIF block states the
+// resolution the file stores: none from the second component, and from the
+// first dpiX and dpiY when both are set, else that of a new bitmap (as
+// EncodeWithQt and EncodeRowsLikeQt stamp it).
+ImageMetadata ForResult(const ImageMetadata& source, int width, int height, bool secondComponent,
+                        float dpiX, float dpiY) {
+    const bool stamped = dpiX > 0.0f && dpiY > 0.0f;
+    const float storedX = secondComponent ? 0.0f : stamped ? dpiX : kNewBitmapDpi;
+    const float storedY = secondComponent ? 0.0f : stamped ? dpiY : kNewBitmapDpi;
     ImageMetadata metadata = source;
-    metadata.exif = ExifForResult(source.exif, width, height, dpiX, dpiY);
+    metadata.exif = ExifForResult(source.exif, width, height, storedX, storedY);
     return metadata;
 }
 }  // namespace
@@ -19,30 +46,20 @@ ImageMetadata ForResult(const ImageMetadata& source, int width, int height, floa
 bool WriteBitmapFile(Bitmap bitmap, OutputFormat format, const ImagingServices& imaging,
                      const QString& path, FilePublish publish, const ImageMetadata& source) {
     if (bitmap.Width() < 1 || bitmap.Height() < 1) return false;
-    const QString name = FormatName(format);
-    const bool secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
-    if (secondComponent && !imaging.WicFactory) return false;
-
-    // Looked up before the file is created, so a missing encoder leaves nothing.
-    QByteArray qtFormat;
-    if (!secondComponent && FindEncoderClsid("image/" + name.toLatin1(), &qtFormat) < 0)
-        return false;
+    const std::optional<EncoderChoice> encoder = ChooseEncoder(format, imaging);
+    if (!encoder) return false;
 
     AtomicFile file(path);
     if (!file.Open(publish)) return false;
+    const ImageMetadata metadata = ForResult(source, bitmap.Width(), bitmap.Height(),
+                                             encoder->secondComponent, bitmap.dpiX, bitmap.dpiY);
     bool encoded;
-    if (secondComponent) {
-        const ImageMetadata metadata = ForResult(source, bitmap.Width(), bitmap.Height(), 0, 0);
+    if (encoder->secondComponent) {
         ImageRowSource rows(bitmap.image);
         bitmap = Bitmap();  // the row source holds the pixels now
-        encoded = imaging.WicFactory->Encode(name, rows, file, metadata);
+        encoded = imaging.WicFactory->Encode(FormatName(format), rows, file, metadata);
     } else {
-        // The resolution EncodeWithQt stores.
-        const bool stamped = bitmap.dpiX > 0.0f && bitmap.dpiY > 0.0f;
-        const ImageMetadata metadata =
-            ForResult(source, bitmap.Width(), bitmap.Height(),
-                      stamped ? bitmap.dpiX : kNewBitmapDpi, stamped ? bitmap.dpiY : kNewBitmapDpi);
-        encoded = EncodeWithQt(bitmap, qtFormat, file, metadata);
+        encoded = EncodeWithQt(bitmap, encoder->qtFormat, file, metadata);
     }
     if (!encoded) return false;  // the temporary file goes with `file`
     return file.Commit();
@@ -52,27 +69,17 @@ bool WriteRowsFile(RowSource& rows, float dpiX, float dpiY, OutputFormat format,
                    const ImagingServices& imaging, const QString& path, FilePublish publish,
                    const ImageMetadata& source) {
     if (rows.Width() < 1 || rows.Height() < 1) return false;
-    const QString name = FormatName(format);
-    const bool secondComponent = imaging.UseWIC == 2 || format == OutputFormat::Heic;
-    if (secondComponent && !imaging.WicFactory) return false;
-    QByteArray qtFormat;
-    if (!secondComponent && FindEncoderClsid("image/" + name.toLatin1(), &qtFormat) < 0)
-        return false;
+    const std::optional<EncoderChoice> encoder = ChooseEncoder(format, imaging);
+    if (!encoder) return false;
 
     AtomicFile file(path);
     if (!file.Open(publish)) return false;
-    bool encoded;
-    if (secondComponent) {
-        const ImageMetadata metadata = ForResult(source, rows.Width(), rows.Height(), 0, 0);
-        encoded = imaging.WicFactory->Encode(name, rows, file, metadata);
-    } else {
-        // The EXIF block states the resolution the file stores, as a bitmap's.
-        const bool stamped = dpiX > 0.0f && dpiY > 0.0f;
-        const ImageMetadata metadata =
-            ForResult(source, rows.Width(), rows.Height(), stamped ? dpiX : kNewBitmapDpi,
-                      stamped ? dpiY : kNewBitmapDpi);
-        encoded = EncodeRowsLikeQt(qtFormat, rows, dpiX, dpiY, file, metadata);
-    }
+    const ImageMetadata metadata =
+        ForResult(source, rows.Width(), rows.Height(), encoder->secondComponent, dpiX, dpiY);
+    const bool encoded =
+        encoder->secondComponent
+            ? imaging.WicFactory->Encode(FormatName(format), rows, file, metadata)
+            : EncodeRowsLikeQt(encoder->qtFormat, rows, dpiX, dpiY, file, metadata);
     if (!encoded) return false;
     return file.Commit();
 }
