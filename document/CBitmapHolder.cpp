@@ -29,6 +29,14 @@ bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& meta
     return true;
 }
 
+bool CBitmapHolder::FillWhileArriving(const Bitmap& image, const ImageMetadata& metadata,
+                                      std::shared_ptr<const RowArrival> arrival) {
+    if (image.image.format() != QImage::Format_ARGB32) return false;
+    if (!CopyFromImage(image, metadata, true)) return false;
+    m_arrival = std::move(arrival);
+    return true;
+}
+
 HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata) {
     auto holder = std::make_shared<CBitmapHolder>();
     if (!holder->CopyFromImage(image, metadata)) return nullptr;

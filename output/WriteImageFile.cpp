@@ -28,7 +28,7 @@ bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transpare
         const int workers = int(std::max(1u, std::thread::hardware_concurrency() - 1));
         PrefetchingRowSource rows(
             [&](int first, int count, uchar* target, qsizetype stride) {
-                renderer->RenderRows(first, count, target, stride);
+                return renderer->RenderRows(first, count, target, stride);
             },
             renderer->Width(), renderer->Height(), renderer->Layout(), workers);
         return WriteRowsFile(rows, document.m_outputDpiX, document.m_outputDpiY, format, imaging,
