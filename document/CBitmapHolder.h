@@ -36,6 +36,8 @@ public:
     // (the decoding failed: the pixels are then not the image's).
     bool WaitForRows(int rows) const { return !m_arrival || m_arrival->WaitForRows(rows); }
     bool WaitUntilComplete() const { return WaitForRows(m_height); }
+    // Filled by FillWhileArriving (whether or not all rows are there yet).
+    bool FilledWhileArriving() const { return m_arrival != nullptr; }
 
     bool IsEmpty() const { return m_pixelCount == 0; }
     int Width() const { return m_width; }
