@@ -66,7 +66,10 @@ int RunRenderCommand(CTavloApp& app, const QStringList& arguments) {
     // while it is written, so there is nothing to render beforehand.
     const bool png = OutputFormatForPath(out, app.Imaging().HeifAvailable) == OutputFormat::Png;
     return RenderWithSourceArriving(app, *parsed, png, [&](RenderJob& job, bool last) {
-        if (!WriteImageFile(*job.document, job.result, job.transparent, job.source, out)) {
+        // The job ends with the file: the source's rows can go as they are done
+        // with. (Not for autosave, which may write again under another name.)
+        if (!WriteImageFile(*job.document, job.result, job.transparent, job.source, out,
+                            FilePublish::Replace, SourceAfterWriting::Dropped)) {
             if (!last && !job.source->WaitUntilComplete()) return kSourceFailedWhileUsed;
             return WorkFailed(Strings::CannotWriteFile() + QLatin1Char('\n') + out);
         }

@@ -36,6 +36,11 @@ public:
     // (the decoding failed: the pixels are then not the image's).
     bool WaitForRows(int rows) const { return !m_arrival || m_arrival->WaitForRows(rows); }
     bool WaitUntilComplete() const { return WaitForRows(m_height); }
+    // Gives the memory of rows 0 .. rows - 1 back (as far as it lies in whole
+    // pages), which then read as zeros. Only for the last user of a holder that
+    // will read no row above `rows` again: the holder's promise of unchanging
+    // pixels no longer holds for them.
+    void DiscardRowsAbove(int rows) const;
     // Filled by FillWhileArriving (whether or not all rows are there yet).
     bool FilledWhileArriving() const { return m_arrival != nullptr; }
 

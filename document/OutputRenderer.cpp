@@ -191,6 +191,18 @@ int OutputRenderer::SourceRowsNeeded(int first, int count) const {
     return int(std::clamp<std::int64_t>(lowest + 1, 0, h));
 }
 
+int OutputRenderer::SourceRowsUnusedFrom(int firstRow) const {
+    if (firstRow >= m_height) return m_source->Height();
+    std::int64_t highest = INT64_MAX;
+    for (const int y : {std::max(0, firstRow), m_height - 1}) {
+        const RowWalk row = WalkOfRow(y);
+        for (const int x : {0, m_width - 1})
+            highest = std::min(highest, (row.y + x * row.dy) >> 32);
+    }
+    // A sample rounded down to the row above reads that row.
+    return int(std::clamp<std::int64_t>(highest - 2, 0, m_source->Height()));
+}
+
 bool OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype stride) const {
     // The last row waits for the whole source: a result is complete only when
     // the image it was made from loaded without fault, even where the result

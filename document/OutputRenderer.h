@@ -42,6 +42,9 @@ public:
     // How many source rows from the top rows first .. first + count - 1 can
     // sample, neighbours included: all of them where the map runs upwards.
     int SourceRowsNeeded(int first, int count) const;
+    // The source rows above the one returned are read by no output row from
+    // firstRow down (none at all where the map runs upwards).
+    int SourceRowsUnusedFrom(int firstRow) const;
 
     // The whole result, rows split over the processor's cores. A null image when
     // memory is short or the source never arrives whole.

@@ -75,17 +75,23 @@ ProgressiveJpegDecoder::~ProgressiveJpegDecoder() {
 }
 
 void ProgressiveJpegDecoder::Run() {
+    const bool complete = DecodeAll();
+    // Neither the library's memory nor the file's bytes are needed any longer,
+    // while the image may still be in use for a good while.
+    m_decoder.reset();
+    m_bytes = QByteArray();
+    Publish(complete ? m_height : 0, !complete);
+}
+
+bool ProgressiveJpegDecoder::DecodeAll() {
     JpegRowDecoder& decoder = *m_decoder;
     while (!decoder.AllRowsDecoded()) {
-        if (m_abandon || !decoder.DecodeRows(kRowsPerReport)) return Publish(0, true);
+        if (m_abandon || !decoder.DecodeRows(kRowsPerReport)) return false;
         // The last row is released only once the rest of the data has been
         // read without fault: a failure there fails the whole image.
         Publish(std::min(decoder.RowsDecoded(), m_height - 1), false);
     }
-    if (!decoder.Finish()) return Publish(0, true);
-    Publish(m_height, false);
-    // The library's own memory is not needed any longer.
-    m_decoder.reset();
+    return decoder.Finish();
 }
 
 void ProgressiveJpegDecoder::Publish(int rows, bool failed) {

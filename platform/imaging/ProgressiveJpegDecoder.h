@@ -42,6 +42,7 @@ public:
 private:
     ProgressiveJpegDecoder() = default;
     void Run();
+    bool DecodeAll();
     void Publish(int rows, bool failed);
 
     QByteArray m_bytes;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <optional>
 
 #include "app/CTavloApp.h"
@@ -43,8 +44,10 @@ protected:
 
     // Prepares the job as tavlo-cli render does and writes it; the bytes
     // written, or none. arrived: the source was used while it was decoded.
+    // source: the job's source, kept for a look after writing.
     std::optional<QByteArray> Render(QStringList arguments, const QString& out,
-                                     SourceDecoding decoding, bool* arrived) {
+                                     SourceDecoding decoding, bool* arrived,
+                                     HolderPtr* source = nullptr) {
         QString error;
         const auto parsed = CliArguments::Parse(arguments, EditOptionsSpec({"-o"}), &error);
         if (!parsed || ApplySettingOptions(m_app, *parsed) != 0) return std::nullopt;
@@ -52,8 +55,14 @@ protected:
         const bool png = out.endsWith(".png");
         if (PrepareRenderJob(m_app, *parsed, &job, png, decoding) != 0) return std::nullopt;
         *arrived = job.source->FilledWhileArriving();
+        if (source) *source = job.source;
         const QString path = m_folder.path() + "/" + out;
-        if (!WriteImageFile(*job.document, job.result, job.transparent, job.source, path))
+        // As tavlo-cli render writes: the source's rows given back as they are done with.
+        const SourceAfterWriting after = decoding == SourceDecoding::WhileUsed
+                                             ? SourceAfterWriting::Dropped
+                                             : SourceAfterWriting::Kept;
+        if (!WriteImageFile(*job.document, job.result, job.transparent, job.source, path,
+                            FilePublish::Replace, after))
             return std::nullopt;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -93,6 +102,38 @@ TEST_F(PipelinedRenderTest, FilesAreThoseOfTheSourceDecodedFirst) {
                     EXPECT_GT(whole->size(), 100);
                     EXPECT_TRUE(*whole == *whileUsed);
                 }
+}
+
+// A source large enough for its memory to be given back while the file is
+// written: the rows given back must be ones no later row samples.
+TEST_F(PipelinedRenderTest, GivingBackSourceRowsChangesNoFile) {
+    JpegSpec spec;
+    spec.image = Noisy(2400, 1800, 3);
+    const QString large = Fixtures::WriteFile(m_folder.path(), "large.jpg", Jpeg(spec));
+    const QStringList edits[] = {
+        {"--angle", "10"},
+        {"--angle", "-35", "--scale", "1.4"},
+        {"--angle", "60", "--flip-x"},
+        {"--angle", "1", "--frame", "100,900,2000,1700"},
+    };
+    for (const char* useWic : {"1", "2"})
+        for (const QStringList& edit : edits)
+            for (const char* out : {"out.jpg", "out.bmp"}) {
+                const QStringList arguments = QStringList{large, "--use-wic", useWic} + edit;
+                SCOPED_TRACE((arguments.join(' ') + " -> " + out).toStdString());
+                bool arrived = false;
+                HolderPtr source;
+                const auto whole = Render(arguments, out, SourceDecoding::Whole, &arrived);
+                const auto whileUsed =
+                    Render(arguments, out, SourceDecoding::WhileUsed, &arrived, &source);
+                ASSERT_TRUE(whole && whileUsed && source);
+                EXPECT_TRUE(*whole == *whileUsed);
+                // The top rows, sampled by the first output rows only, were
+                // given back: they read as zeros now.
+                const uchar* top = source->RawPixels();
+                EXPECT_TRUE(
+                    std::all_of(top, top + source->Stride() * 16, [](uchar b) { return b == 0; }));
+            }
 }
 
 TEST_F(PipelinedRenderTest, DamageBelowTheFramedRowsLeavesNoFile) {
