@@ -67,21 +67,23 @@ PY
 )
 
 measure() {  # name, command...: median seconds, peak MB, median processor seconds
-  local name="$1"; shift
-  local times=() peaks=() cpus=()
-  for ((i = 0; i < runs; i++)); do
-    # time(1) gives hundredths of a second; the wall clock is read around it.
-    local start end
-    start=$(date +%s%N)
-    /usr/bin/time -f "%M %U %S" -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; return 1; }
-    end=$(date +%s%N)
-    read -r m u s < "$work/t"
-    times+=("$(((end - start) / 1000))e-6"); peaks+=("$m"); cpus+=("$(/usr/bin/python3 -c "print($u + $s)")")
-  done
-  /usr/bin/python3 - "$name" "${times[*]}" "${peaks[*]}" "${cpus[*]}" <<'PY'
-import statistics, sys
-name = sys.argv[1]
-times, peaks, cpus = ([float(v) for v in a.split()] for a in sys.argv[2:5])
+  # The wall time is read to the microsecond around each run; peak memory and
+  # processor time are time(1)'s, which measures the program alone (a child
+  # forked by Python itself would count Python's own memory).
+  /usr/bin/python3 - "$runs" "$work/err" "$work/t" "$@" <<'PY'
+import os, statistics, subprocess, sys, time
+runs, err, figures, name, command = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]
+times, peaks, cpus = [], [], []
+for _ in range(runs):
+    with open(os.devnull, "wb") as out, open(err, "wb") as errors:
+        start = time.perf_counter()
+        code = subprocess.call(["/usr/bin/time", "-f", "%M %U %S", "-o", figures] + command,
+                               stdout=out, stderr=errors)
+        times.append(time.perf_counter() - start)
+    if code != 0:
+        sys.stderr.write(open(err).read()); sys.exit(1)
+    peak, user, system = open(figures).read().split()[-3:]
+    peaks.append(int(peak)); cpus.append(float(user) + float(system))
 print(f"{name} {statistics.median(times):.3f} {max(peaks) / 1024:.1f} {statistics.median(cpus):.3f}")
 PY
 }
