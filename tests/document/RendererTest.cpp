@@ -576,7 +576,8 @@ TEST(RendererSourceRows, BoundsCoverEverySample) {
             const auto rendered = [&](int from, int to, int first, int count) {
                 QImage spoiled = pixels.copy();
                 for (int y = std::max(0, from); y < std::min(h, to); ++y)
-                    for (int x = 0; x < w; ++x) spoiled.setPixel(x, y, qRgba(255, 0, 255, opaque ? 255 : 77));
+                    for (int x = 0; x < w; ++x)
+                        spoiled.setPixel(x, y, qRgba(255, 0, 255, opaque ? 255 : 77));
                 const auto other = OutputRenderer::Create(state, MakeHolder({spoiled, 96, 96}),
                                                           margin, OutputPixelFormat::Argb32);
                 QImage band(renderer->Width(), count, QImage::Format_ARGB32);
