@@ -7,6 +7,7 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define OBLIMO_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
@@ -55,45 +56,110 @@ OBLIMO_AVX512 __m512i Vertical(__m512i top, __m512i bottom, __m512i fy8) {
                                        _mm512_mulhi_epu16(bottom, fy8));
     return _mm512_srli_epi16(_mm512_add_epi16(v, _mm512_set1_epi16(128)), 8);
 }
+// The four neighbours of sixteen samples whose source pixels lie close
+// together (small turns, no strong reduction): rather than 32 separate 8-byte
+// loads, each of the up to five source rows under the samples is loaded once,
+// 32 pixels wide from column `left`, and a two-register dword permute picks
+// every lane's left and right neighbour out of it; masks then choose each
+// lane's row. Lane rows are `top` + 0 ... 3 (the upper neighbours), so the
+// lower neighbours come from `top` + 1 ... 4. Rows past `lastRow` are not
+// read; the caller makes sure that all 32 columns from `left` and the rows up
+// to `lastRow` are inside the source.
+OBLIMO_AVX512 void WindowNeighbours(const std::uint8_t* bits, qsizetype stride, __m512i ex,
+                                    __m512i ey, std::int64_t left, std::int64_t top,
+                                    std::int64_t lastRow, __m512i* upperLeft, __m512i* upperRight,
+                                    __m512i* lowerLeft, __m512i* lowerRight) {
+    const __m512i column = _mm512_sub_epi32(_mm512_srli_epi32(ex, 8), _mm512_set1_epi32(int(left)));
+    const __m512i columnRight = _mm512_add_epi32(column, _mm512_set1_epi32(1));
+    const __m512i row = _mm512_sub_epi32(_mm512_srli_epi32(ey, 8), _mm512_set1_epi32(int(top)));
+    __m512i l[5], r[5];
+    for (int k = 0; k < 5; ++k) {
+        const std::uint8_t* p = bits + std::min(top + k, lastRow) * stride + left * 4;
+        const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 64);
+        l[k] = _mm512_permutex2var_epi32(a, column, b);
+        r[k] = _mm512_permutex2var_epi32(a, columnRight, b);
+    }
+    __m512i ul = l[0], ur = r[0], ll = l[1], lr = r[1];
+    for (int k = 1; k < 4; ++k) {
+        const __mmask16 on = _mm512_cmpeq_epi32_mask(row, _mm512_set1_epi32(k));
+        ul = _mm512_mask_blend_epi32(on, ul, l[k]);
+        ur = _mm512_mask_blend_epi32(on, ur, r[k]);
+        ll = _mm512_mask_blend_epi32(on, ll, l[k + 1]);
+        lr = _mm512_mask_blend_epi32(on, lr, r[k + 1]);
+    }
+    *upperLeft = ul, *upperRight = ur, *lowerLeft = ll, *lowerRight = lr;
+}
+
+// The same four registers from one pair of 8-byte loads per sample, for any
+// spread of positions.
+OBLIMO_AVX512 void GatheredNeighbours(const std::uint8_t* bits, qsizetype stride, __m512i ex,
+                                      __m512i ey, __m512i* upperLeft, __m512i* upperRight,
+                                      __m512i* lowerLeft, __m512i* lowerRight) {
+    // Pixel index of the upper-left neighbour (fits 32 bits: images are limited
+    // to 2^29 pixels).
+    const __m512i index = _mm512_add_epi32(
+        _mm512_mullo_epi32(_mm512_srli_epi32(ey, 8), _mm512_set1_epi32(int(stride / 4))),
+        _mm512_srli_epi32(ex, 8));
+    alignas(64) std::int32_t offsets[16];
+    _mm512_store_si512(offsets, index);
+    __m128i upper[16], lower[16];
+    for (int k = 0; k < 16; ++k) {
+        const std::uint8_t* p = bits + qsizetype(offsets[k]) * 4;
+        upper[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        lower[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride));
+    }
+    // Lanes of pairs (0 1 | 4 5 | 8 9 | 12 13) and (2 3 | 6 7 | ...); their
+    // even dwords are the left neighbours in order, the odd ones the right.
+    const __m512i ua = Lanes(upper, 0, 4, 8, 12), ub = Lanes(upper, 2, 6, 10, 14);
+    const __m512i la = Lanes(lower, 0, 4, 8, 12), lb = Lanes(lower, 2, 6, 10, 14);
+    *upperLeft = EvenDwords(ua, ub), *upperRight = OddDwords(ua, ub);
+    *lowerLeft = EvenDwords(la, lb), *lowerRight = OddDwords(la, lb);
+}
+
+// Source column or row of a 32.32 position once rounded to 1/256 pixel.
+inline std::int64_t Whole(std::int64_t position) {
+    return (position + (std::int64_t(1) << 23)) >> 32;
+}
 }  // namespace
 
 __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& source,
-                                                             RowWalk walk, int count,
-                                                             int bytesPerPixel, std::uint8_t* out) {
+                                                            RowWalk walk, int count,
+                                                            int bytesPerPixel, std::uint8_t* out) {
     const std::uint8_t* bits = source.bits;
     const qsizetype stride = source.stride;
     const __m512i evenBytes = _mm512_set1_epi32(0x00FF00FF);
     const __m512i low8 = _mm512_set1_epi32(255);
-    const __m512i stridePixels = _mm512_set1_epi32(int(stride / 4));
     const __m512i compact = _mm512_broadcast_i32x4(
         _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
     __m512i xLow = Ramp8(walk.x, walk.dx), xHigh = Ramp8(walk.x + 8 * walk.dx, walk.dx);
     __m512i yLow = Ramp8(walk.y, walk.dy), yHigh = Ramp8(walk.y + 8 * walk.dy, walk.dy);
     const __m512i stepX = _mm512_set1_epi64(16 * walk.dx), stepY = _mm512_set1_epi64(16 * walk.dy);
-    alignas(64) std::int32_t offsets[16];
     alignas(64) std::uint8_t staged[64];
+    // The first and last sample of an iteration bound the others (positions
+    // are linear, rounding keeps their order).
+    std::int64_t firstX = walk.x, firstY = walk.y;
+    const std::int64_t spanX = 15 * walk.dx, spanY = 15 * walk.dy;
 
     int i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m512i ex = Eighths16(xLow, xHigh), ey = Eighths16(yLow, yHigh);
         xLow = _mm512_add_epi64(xLow, stepX), xHigh = _mm512_add_epi64(xHigh, stepX);
         yLow = _mm512_add_epi64(yLow, stepY), yHigh = _mm512_add_epi64(yHigh, stepY);
-        const __m512i index = _mm512_add_epi32(
-            _mm512_mullo_epi32(_mm512_srli_epi32(ey, 8), stridePixels), _mm512_srli_epi32(ex, 8));
-        _mm512_store_si512(offsets, index);
+        const std::int64_t x0 = Whole(firstX), x1 = Whole(firstX + spanX);
+        const std::int64_t y0 = Whole(firstY), y1 = Whole(firstY + spanY);
+        firstX += 16 * walk.dx, firstY += 16 * walk.dy;
+        const std::int64_t left = std::min(x0, x1), right = std::max(x0, x1);
+        const std::int64_t top = std::min(y0, y1), bottom = std::max(y0, y1);
 
-        __m128i upper[16], lower[16];
-        for (int k = 0; k < 16; ++k) {
-            const std::uint8_t* p = bits + qsizetype(offsets[k]) * 4;
-            upper[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-            lower[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride));
-        }
-        // Lanes of pairs (0 1 | 4 5 | 8 9 | 12 13) and (2 3 | 6 7 | ...); their
-        // even dwords are the left neighbours in order, the odd ones the right.
-        const __m512i ua = Lanes(upper, 0, 4, 8, 12), ub = Lanes(upper, 2, 6, 10, 14);
-        const __m512i la = Lanes(lower, 0, 4, 8, 12), lb = Lanes(lower, 2, 6, 10, 14);
-        const __m512i upperLeft = EvenDwords(ua, ub), upperRight = OddDwords(ua, ub);
-        const __m512i lowerLeft = EvenDwords(la, lb), lowerRight = OddDwords(la, lb);
+        __m512i upperLeft, upperRight, lowerLeft, lowerRight;
+        // Every right neighbour within the 32 loaded columns, those columns
+        // inside the source, every upper neighbour within four rows.
+        if (right - left <= 30 && left + 32 <= source.width && bottom - top <= 3)
+            WindowNeighbours(bits, stride, ex, ey, left, top, bottom + 1, &upperLeft, &upperRight,
+                             &lowerLeft, &lowerRight);
+        else
+            GatheredNeighbours(bits, stride, ex, ey, &upperLeft, &upperRight, &lowerLeft,
+                               &lowerRight);
 
         const __m512i fx = _mm512_and_si512(ex, low8), fy = _mm512_and_si512(ey, low8);
         const __m512i wx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
@@ -105,15 +171,15 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
                                       fy8);
         const __m512i odd = Vertical(
             Horizontal(_mm512_srli_epi16(upperLeft, 8), _mm512_srli_epi16(upperRight, 8), wx),
-            Horizontal(_mm512_srli_epi16(lowerLeft, 8), _mm512_srli_epi16(lowerRight, 8), wx),
-            fy8);
+            Horizontal(_mm512_srli_epi16(lowerLeft, 8), _mm512_srli_epi16(lowerRight, 8), wx), fy8);
         const __m512i pixels = _mm512_or_si512(even, _mm512_slli_epi16(odd, 8));
         if (bytesPerPixel == 4) {
             _mm512_storeu_si512(out, pixels);
             out += 64;
         } else {
             _mm512_store_si512(staged, _mm512_shuffle_epi8(pixels, compact));
-            for (int lane = 0; lane < 4; ++lane) std::memcpy(out + lane * 12, staged + lane * 16, 12);
+            for (int lane = 0; lane < 4; ++lane)
+                std::memcpy(out + lane * 12, staged + lane * 16, 12);
             out += 48;
         }
     }
