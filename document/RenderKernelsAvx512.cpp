@@ -13,19 +13,33 @@
 #define OBLIMO_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
 
 namespace {
-// Positions of eight consecutive pixels.
-OBLIMO_AVX512 __m512i Ramp8(std::int64_t start, std::int64_t step) {
-    return _mm512_setr_epi64(start, start + step, start + 2 * step, start + 3 * step,
-                             start + 4 * step, start + 5 * step, start + 6 * step,
-                             start + 7 * step);
+// Rounded 1/256-pixel positions of sixteen consecutive pixels, advanced by
+// sixteen pixels at a time in 32-bit lanes: the position plus half a 1/256
+// pixel is kept as its whole 1/256 pixels (`eighths`) and the 24 bits below
+// them, held in the top of a dword so that the carry out of an addition is
+// an unsigned overflow. Exactly the rounding of the 64-bit positions.
+struct EighthWalk {
+    __m512i eighths, below, stepEighths, stepBelow;
+};
+
+OBLIMO_AVX512 EighthWalk StartEighths(std::int64_t start, std::int64_t step) {
+    alignas(64) std::int32_t eighths[16], below[16];
+    for (int k = 0; k < 16; ++k) {
+        const std::int64_t p = start + k * step + (std::int64_t(1) << 23);
+        eighths[k] = std::int32_t(p >> 24);
+        below[k] = std::int32_t(std::uint32_t(p & 0xFFFFFF) << 8);
+    }
+    const std::int64_t s = 16 * step;
+    return EighthWalk{_mm512_load_si512(eighths), _mm512_load_si512(below),
+                      _mm512_set1_epi32(std::int32_t(s >> 24)),
+                      _mm512_set1_epi32(std::int32_t(std::uint32_t(s & 0xFFFFFF) << 8))};
 }
 
-// Rounded 1/256-pixel positions of sixteen pixels as dwords in order.
-OBLIMO_AVX512 __m512i Eighths16(__m512i low, __m512i high) {
-    const __m512i half = _mm512_set1_epi64(std::int64_t(1) << 23);
-    const __m256i a = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_add_epi64(low, half), 24));
-    const __m256i b = _mm512_cvtepi64_epi32(_mm512_srli_epi64(_mm512_add_epi64(high, half), 24));
-    return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
+OBLIMO_AVX512 void Advance(EighthWalk& walk) {
+    walk.below = _mm512_add_epi32(walk.below, walk.stepBelow);
+    const __mmask16 carry = _mm512_cmplt_epu32_mask(walk.below, walk.stepBelow);
+    walk.eighths = _mm512_add_epi32(walk.eighths, walk.stepEighths);
+    walk.eighths = _mm512_mask_sub_epi32(walk.eighths, carry, walk.eighths, _mm512_set1_epi32(-1));
 }
 
 // Four 128-bit lanes, each the 8-byte pairs of pixels k and k + 1.
@@ -51,10 +65,11 @@ OBLIMO_AVX512 __m512i Horizontal(__m512i left, __m512i right, __m512i wx) {
                             _mm512_mullo_epi16(_mm512_sub_epi16(right, left), wx));
 }
 
+// The vertical step plus the rounding half; the result is in the high bytes.
 OBLIMO_AVX512 __m512i Vertical(__m512i top, __m512i bottom, __m512i fy8) {
     const __m512i v = _mm512_add_epi16(_mm512_sub_epi16(top, _mm512_mulhi_epu16(top, fy8)),
                                        _mm512_mulhi_epu16(bottom, fy8));
-    return _mm512_srli_epi16(_mm512_add_epi16(v, _mm512_set1_epi16(128)), 8);
+    return _mm512_add_epi16(v, _mm512_set1_epi16(128));
 }
 // The four neighbours of sixteen samples whose source pixels lie close
 // together (small turns, no strong reduction): rather than 32 separate 8-byte
@@ -128,12 +143,16 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
     const std::uint8_t* bits = source.bits;
     const qsizetype stride = source.stride;
     const __m512i evenBytes = _mm512_set1_epi32(0x00FF00FF);
-    const __m512i low8 = _mm512_set1_epi32(255);
     const __m512i compact = _mm512_broadcast_i32x4(
         _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-    __m512i xLow = Ramp8(walk.x, walk.dx), xHigh = Ramp8(walk.x + 8 * walk.dx, walk.dx);
-    __m512i yLow = Ramp8(walk.y, walk.dy), yHigh = Ramp8(walk.y + 8 * walk.dy, walk.dy);
-    const __m512i stepX = _mm512_set1_epi64(16 * walk.dx), stepY = _mm512_set1_epi64(16 * walk.dy);
+    // Each dword's fraction byte spread to both of its words, as the weight
+    // fx and as fy * 256.
+    const __m512i fractionWords = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1));
+    const __m512i fractionHighBytes = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(-1, 0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12));
+    const __m512i highBytes = _mm512_set1_epi32(int(0xFF00FF00u));
+    EighthWalk xs = StartEighths(walk.x, walk.dx), ys = StartEighths(walk.y, walk.dy);
     alignas(64) std::uint8_t staged[64];
     // The first and last sample of an iteration bound the others (positions
     // are linear, rounding keeps their order).
@@ -142,9 +161,8 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
 
     int i = 0;
     for (; i + 16 <= count; i += 16) {
-        const __m512i ex = Eighths16(xLow, xHigh), ey = Eighths16(yLow, yHigh);
-        xLow = _mm512_add_epi64(xLow, stepX), xHigh = _mm512_add_epi64(xHigh, stepX);
-        yLow = _mm512_add_epi64(yLow, stepY), yHigh = _mm512_add_epi64(yHigh, stepY);
+        const __m512i ex = xs.eighths, ey = ys.eighths;
+        Advance(xs), Advance(ys);
         const std::int64_t x0 = Whole(firstX), x1 = Whole(firstX + spanX);
         const std::int64_t y0 = Whole(firstY), y1 = Whole(firstY + spanY);
         firstX += 16 * walk.dx, firstY += 16 * walk.dy;
@@ -161,9 +179,8 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
             GatheredNeighbours(bits, stride, ex, ey, &upperLeft, &upperRight, &lowerLeft,
                                &lowerRight);
 
-        const __m512i fx = _mm512_and_si512(ex, low8), fy = _mm512_and_si512(ey, low8);
-        const __m512i wx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
-        const __m512i fy8 = _mm512_slli_epi16(_mm512_or_si512(fy, _mm512_slli_epi32(fy, 16)), 8);
+        const __m512i wx = _mm512_shuffle_epi8(ex, fractionWords);
+        const __m512i fy8 = _mm512_shuffle_epi8(ey, fractionHighBytes);
         const __m512i even = Vertical(Horizontal(_mm512_and_si512(upperLeft, evenBytes),
                                                  _mm512_and_si512(upperRight, evenBytes), wx),
                                       Horizontal(_mm512_and_si512(lowerLeft, evenBytes),
@@ -172,7 +189,9 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
         const __m512i odd = Vertical(
             Horizontal(_mm512_srli_epi16(upperLeft, 8), _mm512_srli_epi16(upperRight, 8), wx),
             Horizontal(_mm512_srli_epi16(lowerLeft, 8), _mm512_srli_epi16(lowerRight, 8), wx), fy8);
-        const __m512i pixels = _mm512_or_si512(even, _mm512_slli_epi16(odd, 8));
+        // even >> 8 | odd & 0xFF00 per word.
+        const __m512i pixels =
+            _mm512_ternarylogic_epi32(_mm512_srli_epi16(even, 8), odd, highBytes, 0xF8);
         if (bytesPerPixel == 4) {
             _mm512_storeu_si512(out, pixels);
             out += 64;

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QTransform>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "app/CTavloApp.h"
+#include "document/BandDealer.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
 #include "document/OutputMapping.h"
@@ -489,6 +492,58 @@ TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     renderer = OutputRenderer::Create(state, state.m_image, MarginColor{0, 0, 0, 255},
                                       OutputPixelFormat::Argb32);
     EXPECT_TRUE(renderer->CertainlyOpaque());
+}
+
+TEST(RendererThreads, EveryBandIsDealtExactlyOnce) {
+    // One thread alone: its own run in order, then the last band of the run
+    // with most left.
+    {
+        BandDealer dealer(10, 3);  // runs 0-2, 3-5, 6-9
+        std::vector<int> order;
+        for (int band; (band = dealer.Next(0)) >= 0;) order.push_back(band);
+        EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 9, 5, 8, 4, 7, 3, 6}));
+    }
+    struct Case {
+        int bands, threads;
+    };
+    for (const Case c :
+         {Case{0, 2}, Case{1, 2}, Case{3, 4}, Case{101, 2}, Case{5000, 4}, Case{7, 1}}) {
+        BandDealer dealer(c.bands, c.threads);
+        std::vector<std::atomic<int>> dealt(std::size_t(c.bands));
+        std::vector<std::thread> workers;
+        for (int t = 0; t < c.threads; ++t)
+            workers.emplace_back([&, t] {
+                for (int band; (band = dealer.Next(t)) >= 0;) ++dealt[std::size_t(band)];
+            });
+        for (std::thread& worker : workers) worker.join();
+        for (int band = 0; band < c.bands; ++band)
+            ASSERT_EQ(dealt[std::size_t(band)].load(), 1)
+                << "band " << band << " of " << c.bands << ", " << c.threads << " threads";
+    }
+}
+
+TEST(RendererThreads, WholeImageEqualsRowsRenderedInOneThread) {
+    // Tall enough for many bands per thread, margin rows at top and bottom.
+    for (const float angle : {0.0f, 7.0f, -60.0f}) {
+        CUndoItem state;
+        state.m_image = MakeHolder({RandomImage(90, 700, false, 8), 96, 96});
+        state.m_angle = angle;
+        state.m_trimLeft = -50, state.m_trimTop = -370;
+        state.m_trimWidth = state.m_resultWidth = 100;
+        state.m_trimHeight = state.m_resultHeight = 740;
+        state.m_scaleX = state.m_scaleY = 1;
+        const auto renderer = OutputRenderer::Create(
+            state, state.m_image, MarginColor{1, 2, 3, 255}, OutputPixelFormat::Argb32);
+        ASSERT_TRUE(renderer);
+        const QImage whole = renderer->RenderImage();
+        QImage rows(100, 740, QImage::Format_ARGB32);
+        rows.fill(0);
+        ASSERT_TRUE(renderer->ReadRows(0, 740, rows.bits(), rows.bytesPerLine()));
+        ASSERT_EQ(whole.size(), rows.size());
+        for (int y = 0; y < 740; ++y)
+            ASSERT_EQ(std::memcmp(whole.constScanLine(y), rows.constScanLine(y), 400), 0)
+                << "row " << y << ", angle " << angle;
+    }
 }
 
 // ---- Frame geometry ----------------------------------------------------------
