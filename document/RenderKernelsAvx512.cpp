@@ -151,9 +151,9 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
         _mm_setr_epi8(0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12, -1));
     const __m512i fractionHighBytes = _mm512_broadcast_i32x4(
         _mm_setr_epi8(-1, 0, -1, 0, -1, 4, -1, 4, -1, 8, -1, 8, -1, 12, -1, 12));
+    const __m512i closeUp = _mm512_setr_epi32(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0, 0, 0, 0);
     const __m512i highBytes = _mm512_set1_epi32(int(0xFF00FF00u));
     EighthWalk xs = StartEighths(walk.x, walk.dx), ys = StartEighths(walk.y, walk.dy);
-    alignas(64) std::uint8_t staged[64];
     // The first and last sample of an iteration bound the others (positions
     // are linear, rounding keeps their order).
     std::int64_t firstX = walk.x, firstY = walk.y;
@@ -196,9 +196,13 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
             _mm512_storeu_si512(out, pixels);
             out += 64;
         } else {
-            _mm512_store_si512(staged, _mm512_shuffle_epi8(pixels, compact));
-            for (int lane = 0; lane < 4; ++lane)
-                std::memcpy(out + lane * 12, staged + lane * 16, 12);
+            // Three bytes a pixel: twelve bytes in each 128-bit lane, then the
+            // lanes closed up into 48 bytes.
+            const __m512i packed =
+                _mm512_permutexvar_epi32(closeUp, _mm512_shuffle_epi8(pixels, compact));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(packed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
+                             _mm512_extracti32x4_epi32(packed, 2));
             out += 48;
         }
     }
