@@ -73,13 +73,14 @@ OBLIMO_AVX512 __m512i Vertical(__m512i top, __m512i bottom, __m512i fy8) {
 }
 // The four neighbours of sixteen samples whose source pixels lie close
 // together (small turns, no strong reduction): rather than 32 separate 8-byte
-// loads, each of the up to five source rows under the samples is loaded once,
-// 32 pixels wide from column `left`, and a two-register dword permute picks
+// loads, each of the `Rows` source rows under the samples is loaded once, 32
+// pixels wide from column `left`, and a two-register dword permute picks
 // every lane's left and right neighbour out of it; masks then choose each
-// lane's row. Lane rows are `top` + 0 ... 3 (the upper neighbours), so the
-// lower neighbours come from `top` + 1 ... 4. Rows past `lastRow` are not
-// read; the caller makes sure that all 32 columns from `left` and the rows up
-// to `lastRow` are inside the source.
+// lane's row. Lane rows are `top` + 0 ... Rows - 2 (the upper neighbours), so
+// the lower neighbours come from `top` + 1 ... Rows - 1. Rows past `lastRow`
+// are not read; the caller makes sure that all 32 columns from `left` and the
+// rows up to `lastRow` are inside the source.
+template <int Rows>
 OBLIMO_AVX512 void WindowNeighbours(const std::uint8_t* bits, qsizetype stride, __m512i ex,
                                     __m512i ey, std::int64_t left, std::int64_t top,
                                     std::int64_t lastRow, __m512i* upperLeft, __m512i* upperRight,
@@ -87,15 +88,15 @@ OBLIMO_AVX512 void WindowNeighbours(const std::uint8_t* bits, qsizetype stride, 
     const __m512i column = _mm512_sub_epi32(_mm512_srli_epi32(ex, 8), _mm512_set1_epi32(int(left)));
     const __m512i columnRight = _mm512_add_epi32(column, _mm512_set1_epi32(1));
     const __m512i row = _mm512_sub_epi32(_mm512_srli_epi32(ey, 8), _mm512_set1_epi32(int(top)));
-    __m512i l[5], r[5];
-    for (int k = 0; k < 5; ++k) {
+    __m512i l[Rows], r[Rows];
+    for (int k = 0; k < Rows; ++k) {
         const std::uint8_t* p = bits + std::min(top + k, lastRow) * stride + left * 4;
         const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 64);
         l[k] = _mm512_permutex2var_epi32(a, column, b);
         r[k] = _mm512_permutex2var_epi32(a, columnRight, b);
     }
     __m512i ul = l[0], ur = r[0], ll = l[1], lr = r[1];
-    for (int k = 1; k < 4; ++k) {
+    for (int k = 1; k < Rows - 1; ++k) {
         const __mmask16 on = _mm512_cmpeq_epi32_mask(row, _mm512_set1_epi32(k));
         ul = _mm512_mask_blend_epi32(on, ul, l[k]);
         ur = _mm512_mask_blend_epi32(on, ur, r[k]);
@@ -135,11 +136,11 @@ OBLIMO_AVX512 void GatheredNeighbours(const std::uint8_t* bits, qsizetype stride
 inline std::int64_t Whole(std::int64_t position) {
     return (position + (std::int64_t(1) << 23)) >> 32;
 }
-}  // namespace
-
-__attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& source,
-                                                            RowWalk walk, int count,
-                                                            int bytesPerPixel, std::uint8_t* out) {
+// The loop, for spans whose sixteen samples reach over at most Rows - 1
+// upper rows.
+template <int Rows>
+OBLIMO_AVX512 void SpanLoop(const SourcePixels& source, RowWalk walk, int count, int bytesPerPixel,
+                            std::uint8_t* out) {
     const std::uint8_t* bits = source.bits;
     const qsizetype stride = source.stride;
     const __m512i evenBytes = _mm512_set1_epi32(0x00FF00FF);
@@ -171,10 +172,10 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
 
         __m512i upperLeft, upperRight, lowerLeft, lowerRight;
         // Every right neighbour within the 32 loaded columns, those columns
-        // inside the source, every upper neighbour within four rows.
-        if (right - left <= 30 && left + 32 <= source.width && bottom - top <= 3)
-            WindowNeighbours(bits, stride, ex, ey, left, top, bottom + 1, &upperLeft, &upperRight,
-                             &lowerLeft, &lowerRight);
+        // inside the source, every upper neighbour within the loaded rows.
+        if (right - left <= 30 && left + 32 <= source.width && bottom - top <= Rows - 2)
+            WindowNeighbours<Rows>(bits, stride, ex, ey, left, top, bottom + 1, &upperLeft,
+                                   &upperRight, &lowerLeft, &lowerRight);
         else
             GatheredNeighbours(bits, stride, ex, ey, &upperLeft, &upperRight, &lowerLeft,
                                &lowerRight);
@@ -209,5 +210,21 @@ __attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& 
     walk.x += std::int64_t(i) * walk.dx;
     walk.y += std::int64_t(i) * walk.dy;
     if (i < count) RenderSpanOpaqueInteriorPortable(source, walk, count - i, bytesPerPixel, out);
+}
+}  // namespace
+
+__attribute__((target("avx512f,avx512bw"))) void SpanAvx512(const SourcePixels& source,
+                                                            RowWalk walk, int count,
+                                                            int bytesPerPixel, std::uint8_t* out) {
+    // Sixteen samples cover 15 |dy| pixels of height, so their upper rows
+    // differ by at most its whole part plus one: nearly level spans (the
+    // usual straightening by a few degrees) need fewer rows loaded.
+    const std::uint64_t height = std::uint64_t(walk.dy < 0 ? -walk.dy : walk.dy) * 15;
+    if (height < (std::uint64_t(1) << 32))
+        SpanLoop<3>(source, walk, count, bytesPerPixel, out);
+    else if (height < (std::uint64_t(2) << 32))
+        SpanLoop<4>(source, walk, count, bytesPerPixel, out);
+    else
+        SpanLoop<5>(source, walk, count, bytesPerPixel, out);
 }
 #endif
