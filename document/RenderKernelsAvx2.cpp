@@ -1,10 +1,8 @@
-// The opaque interior loop with AVX2: two output pixels per iteration, one in
-// each 128-bit lane. Each lane holds the four neighbours of its sample (two
-// 8-byte loads: the pixel pair of the upper row, then of the lower row). A
-// byte shuffle spreads each row's pair into 16-bit (left, right) pairs per
-// channel, so one multiply-add per row gives the horizontal interpolation in
-// 32 bits; the vertical step is top * 256 + (bottom - top) * fy. The result is
-// bit for bit the portable loop's.
+// The opaque interior loop with AVX2: eight output pixels per iteration. Each
+// sample's four neighbours come from two 8-byte loads (the pixel pair of the
+// upper row, then of the lower row), rearranged so that one register holds
+// the eight upper-left neighbours, one the upper-right, and so on. The result
+// is bit for bit the portable loop's.
 
 #include "RenderKernels.h"
 

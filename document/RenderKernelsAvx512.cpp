@@ -1,6 +1,7 @@
 // The opaque interior loop with AVX-512 (F and BW): the channel-wise method of
-// the AVX2 loop, sixteen output pixels per iteration. Same arithmetic, same
-// bits as the portable loop.
+// the AVX2 loop, sixteen output pixels per iteration, with the neighbours of
+// nearly level spans taken from whole source rows loaded once. Same
+// arithmetic, same bits as the portable loop.
 
 #include "RenderKernels.h"
 
