@@ -5,12 +5,15 @@
 #include <thread>
 #include <vector>
 
+#include "BandDealer.h"
 #include "CTavloDoc.h"
 #include "RenderKernels.h"
 #include "platform/imaging/ImageAllocation.h"
 #include "platform/imaging/ImageLimits.h"
 
 namespace {
+constexpr int kBandRows = 32;
+
 constexpr double kFixedOne = 4294967296.0;  // 32.32 fixed point
 
 std::int64_t ToFixed(double value) { return std::llround(value * kFixedOne); }
@@ -121,7 +124,8 @@ OutputRenderer::RowPlan OutputRenderer::PlanRow(int y) const {
         NarrowToBand(startY, m_mapping.dyByX, 0.0, h - 1, &from, &to);
         settle(from, to, interior, &plan.innerFrom, &plan.innerTo);
     }
-    if (plan.innerFrom > plan.innerTo) plan.innerFrom = plan.touchTo + 1, plan.innerTo = plan.touchTo;
+    if (plan.innerFrom > plan.innerTo)
+        plan.innerFrom = plan.touchTo + 1, plan.innerTo = plan.touchTo;
     return plan;
 }
 
@@ -130,8 +134,8 @@ void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar*
     const SourcePixels source{image.Pixels(), image.Stride(), image.Width(), image.Height()};
     const int bpp = m_bytesPerPixel;
     const auto at = [&](int x) {
-        return RowWalk{plan.walk.x + x * plan.walk.dx, plan.walk.y + x * plan.walk.dy,
-                       plan.walk.dx, plan.walk.dy};
+        return RowWalk{plan.walk.x + x * plan.walk.dx, plan.walk.y + x * plan.walk.dy, plan.walk.dx,
+                       plan.walk.dy};
     };
     // The row is margin | general | interior | general | margin; render the
     // part of each piece that falls into [from, to).
@@ -140,16 +144,14 @@ void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar*
         b = std::min(b, to);
         if (a < b) render(a, b - a);
     };
-    piece(0, plan.touchFrom, [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
-    piece(plan.touchFrom, plan.innerFrom, [&](int a, int n) {
-        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
-    });
-    piece(plan.innerFrom, plan.innerTo + 1, [&](int a, int n) {
-        RenderSpanOpaqueInterior(source, at(a), n, bpp, row + a * bpp);
-    });
-    piece(plan.innerTo + 1, plan.touchTo + 1, [&](int a, int n) {
-        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
-    });
+    piece(0, plan.touchFrom,
+          [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
+    piece(plan.touchFrom, plan.innerFrom,
+          [&](int a, int n) { RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp); });
+    piece(plan.innerFrom, plan.innerTo + 1,
+          [&](int a, int n) { RenderSpanOpaqueInterior(source, at(a), n, bpp, row + a * bpp); });
+    piece(plan.innerTo + 1, plan.touchTo + 1,
+          [&](int a, int n) { RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp); });
     piece(plan.touchTo + 1, m_width,
           [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
 }
@@ -164,10 +166,12 @@ void OutputRenderer::Prefetch(const RowPlan& first, const RowPlan& last, int fro
         for (const int x : {from, to - 1}) {
             const std::int64_t sx = (plan->walk.x + x * plan->walk.dx) >> 32;
             const std::int64_t sy = (plan->walk.y + x * plan->walk.dy) >> 32;
-            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy),
+            y1 = std::max(y1, sy);
         }
     x0 = std::max<std::int64_t>(0, x0), y0 = std::max<std::int64_t>(0, y0);
-    x1 = std::min<std::int64_t>(image.Width() - 1, x1 + 1), y1 = std::min<std::int64_t>(image.Height() - 1, y1 + 1);
+    x1 = std::min<std::int64_t>(image.Width() - 1, x1 + 1),
+    y1 = std::min<std::int64_t>(image.Height() - 1, y1 + 1);
     const uchar* bits = image.Pixels();
     for (std::int64_t y = y0; y <= y1; ++y)
         for (std::int64_t x = x0 & ~std::int64_t(15); x <= x1; x += 16)
@@ -209,13 +213,13 @@ QImage OutputRenderer::RenderImage() const {
     if (image.isNull()) return image;
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    // Bands of rows dealt out in turn, so that cheap margin rows and expensive
-    // image rows are shared fairly between the threads.
-    constexpr int kBand = 32;
     const int threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 16u)));
+    BandDealer dealer((m_height + kBandRows - 1) / kBandRows, threads);
     const auto work = [&](int index) {
-        for (int y = index * kBand; y < m_height; y += threads * kBand)
-            RenderRows(y, std::min(kBand, m_height - y), bits + y * stride, stride);
+        for (int band; (band = dealer.Next(index)) >= 0;) {
+            const int y = band * kBandRows;
+            RenderRows(y, std::min(kBandRows, m_height - y), bits + y * stride, stride);
+        }
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work, t);
