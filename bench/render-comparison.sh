@@ -21,16 +21,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-7}"
 
-sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-need=()
-for p in libvips-tools libjpeg-turbo-progs imagemagick python3-opencv python3-numpy time; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" libvips-tools libjpeg-turbo-progs imagemagick python3-opencv python3-numpy time
 "$root/tools/build.sh" tavlo-cli oblimo-render-bench >/dev/null
 
 work="$(mktemp -d)"

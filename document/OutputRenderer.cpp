@@ -6,12 +6,15 @@
 #include <thread>
 #include <vector>
 
+#include "BandDealer.h"
 #include "CTavloDoc.h"
 #include "RenderKernels.h"
 #include "platform/imaging/ImageAllocation.h"
 #include "platform/imaging/ImageLimits.h"
 
 namespace {
+constexpr int kBandRows = 32;
+
 constexpr double kFixedOne = 4294967296.0;  // 32.32 fixed point
 
 std::int64_t ToFixed(double value) { return std::llround(value * kFixedOne); }
@@ -244,15 +247,15 @@ QImage OutputRenderer::RenderImage() const {
     if (image.isNull()) return image;
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    // Bands of rows dealt out in turn, so that cheap margin rows and expensive
-    // image rows are shared fairly between the threads.
-    constexpr int kBand = 32;
     const int threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 16u)));
     std::atomic<bool> failed{false};
+    BandDealer dealer((m_height + kBandRows - 1) / kBandRows, threads);
     const auto work = [&](int index) {
-        for (int y = index * kBand; y < m_height && !failed; y += threads * kBand)
-            if (!RenderRows(y, std::min(kBand, m_height - y), bits + y * stride, stride))
+        for (int band; !failed && (band = dealer.Next(index)) >= 0;) {
+            const int y = band * kBandRows;
+            if (!RenderRows(y, std::min(kBandRows, m_height - y), bits + y * stride, stride))
                 failed = true;
+        }
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work, t);

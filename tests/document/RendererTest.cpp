@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QTransform>
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <thread>
 
 #include "app/CTavloApp.h"
+#include "document/BandDealer.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
 #include "document/OutputMapping.h"
@@ -387,6 +391,84 @@ TEST(RendererKernels, VectorLoopsMatchThePortableLoop) {
     }
 }
 
+// Spans laid against each side of a source held in a buffer of exactly its
+// size (a stride of exactly four bytes a pixel), so that a vector loop reading
+// past the last row or column, or taking a wrong row or neighbour for some
+// lane, shows as a difference (or, built with AddressSanitizer, as a fault).
+TEST(RendererKernels, VectorLoopsMatchAcrossTurnsScalesAndEdges) {
+    constexpr int kWidth = 160, kHeight = 150;
+    const QImage image = RandomImage(kWidth, kHeight, false, 21);
+    std::vector<std::uint8_t> buffer(std::size_t(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y)
+        std::memcpy(buffer.data() + std::size_t(y) * kWidth * 4, image.constScanLine(y),
+                    std::size_t(kWidth) * 4);
+    const SourcePixels pixels{buffer.data(), kWidth * 4, kWidth, kHeight};
+    const auto whole = [](std::int64_t position) {
+        return (position + (std::int64_t(1) << 23)) >> 32;
+    };
+    struct Turn {
+        double angle;  // degrees
+        double step;   // source pixels per output pixel
+        bool mirrored;
+    };
+    const Turn turns[] = {{0, 1, false},     {0.05, 1, false}, {-0.3, 1, false}, {11, 1, false},
+                          {-11, 1, false},   {45, 1, false},   {89.9, 1, false}, {-89.9, 1, false},
+                          {180, 1, false},   {11, 1, true},    {0, 1, true},     {10, 0.5, false},
+                          {-3, 0.5, true},   {10, 2, false},   {0, 2, false},    {2, 1.93, true},
+                          {170, 1.3, false}, {30, 1, false},   {3, 2.05, false}, {-5, 2.1, true},
+                          {0, 2.07, false}};
+    // Where the span lies: -1 against the first column (row), +1 against the
+    // last, 0 in the middle.
+    const int sides[][2] = {{0, 0}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}, {1, 0}, {0, 1}};
+    int compared = 0;
+    for (const Turn& turn : turns)
+        for (const int count : {1, 15, 16, 17, 31, 47, 64})
+            for (const auto& side : sides)
+                for (const std::uint32_t fraction : {0x00000000u, 0x7F3A91C4u, 0xFFFF8000u}) {
+                    const double radians = turn.angle * M_PI / 180.0;
+                    const double dx = std::cos(radians) * turn.step * (turn.mirrored ? -1 : 1);
+                    const double dy = std::sin(radians) * turn.step;
+                    RowWalk walk{std::int64_t(fraction), std::int64_t(fraction / 3),
+                                 std::llround(dx * 4294967296.0), std::llround(dy * 4294967296.0)};
+                    // The span's extent in whole pixels, then moved by whole
+                    // pixels (fractions untouched) to its side.
+                    const std::int64_t xa = whole(walk.x),
+                                       xb = whole(walk.x + (count - 1) * walk.dx);
+                    const std::int64_t ya = whole(walk.y),
+                                       yb = whole(walk.y + (count - 1) * walk.dy);
+                    const std::int64_t x0 = std::min(xa, xb), x1 = std::max(xa, xb);
+                    const std::int64_t y0 = std::min(ya, yb), y1 = std::max(ya, yb);
+                    ASSERT_LT(x1 - x0 + 1, kWidth);
+                    ASSERT_LT(y1 - y0 + 1, kHeight);
+                    const auto place = [](int where, std::int64_t lo, std::int64_t hi, int size) {
+                        return where < 0   ? -lo
+                               : where > 0 ? size - 2 - hi
+                                           : (size - 1 - (hi - lo)) / 2 - lo;
+                    };
+                    walk.x += place(side[0], x0, x1, kWidth) << 32;
+                    walk.y += place(side[1], y0, y1, kHeight) << 32;
+                    for (const int bpp : {3, 4}) {
+                        std::vector<std::uint8_t> slow(std::size_t(count) * bpp);
+                        RenderSpanOpaqueInteriorPortable(pixels, walk, count, bpp, slow.data());
+                        for (int loop = 0; loop < 2; ++loop) {
+                            std::vector<std::uint8_t> fast(slow.size(), 0xA5);
+                            const bool ran = loop == 0 ? RenderSpanOpaqueInteriorAvx2(
+                                                             pixels, walk, count, bpp, fast.data())
+                                                       : RenderSpanOpaqueInteriorAvx512(
+                                                             pixels, walk, count, bpp, fast.data());
+                            if (!ran) continue;
+                            ++compared;
+                            ASSERT_EQ(fast, slow)
+                                << (loop ? "AVX-512" : "AVX2") << ", angle " << turn.angle
+                                << ", step " << turn.step << (turn.mirrored ? " mirrored" : "")
+                                << ", count " << count << ", side " << side[0] << "," << side[1]
+                                << ", fraction " << fraction << ", " << bpp << " bytes";
+                        }
+                    }
+                }
+    if (compared == 0) GTEST_SKIP() << "the processor has neither vector loop";
+}
+
 TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     CUndoItem state;
     state.m_image = MakeHolder({RandomImage(100, 60, false, 2), 96, 96});
@@ -410,6 +492,58 @@ TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     renderer = OutputRenderer::Create(state, state.m_image, MarginColor{0, 0, 0, 255},
                                       OutputPixelFormat::Argb32);
     EXPECT_TRUE(renderer->CertainlyOpaque());
+}
+
+TEST(RendererThreads, EveryBandIsDealtExactlyOnce) {
+    // One thread alone: its own run in order, then the last band of the run
+    // with most left.
+    {
+        BandDealer dealer(10, 3);  // runs 0-2, 3-5, 6-9
+        std::vector<int> order;
+        for (int band; (band = dealer.Next(0)) >= 0;) order.push_back(band);
+        EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 9, 5, 8, 4, 7, 3, 6}));
+    }
+    struct Case {
+        int bands, threads;
+    };
+    for (const Case c :
+         {Case{0, 2}, Case{1, 2}, Case{3, 4}, Case{101, 2}, Case{5000, 4}, Case{7, 1}}) {
+        BandDealer dealer(c.bands, c.threads);
+        std::vector<std::atomic<int>> dealt(std::size_t(c.bands));
+        std::vector<std::thread> workers;
+        for (int t = 0; t < c.threads; ++t)
+            workers.emplace_back([&, t] {
+                for (int band; (band = dealer.Next(t)) >= 0;) ++dealt[std::size_t(band)];
+            });
+        for (std::thread& worker : workers) worker.join();
+        for (int band = 0; band < c.bands; ++band)
+            ASSERT_EQ(dealt[std::size_t(band)].load(), 1)
+                << "band " << band << " of " << c.bands << ", " << c.threads << " threads";
+    }
+}
+
+TEST(RendererThreads, WholeImageEqualsRowsRenderedInOneThread) {
+    // Tall enough for many bands per thread, margin rows at top and bottom.
+    for (const float angle : {0.0f, 7.0f, -60.0f}) {
+        CUndoItem state;
+        state.m_image = MakeHolder({RandomImage(90, 700, false, 8), 96, 96});
+        state.m_angle = angle;
+        state.m_trimLeft = -50, state.m_trimTop = -370;
+        state.m_trimWidth = state.m_resultWidth = 100;
+        state.m_trimHeight = state.m_resultHeight = 740;
+        state.m_scaleX = state.m_scaleY = 1;
+        const auto renderer = OutputRenderer::Create(
+            state, state.m_image, MarginColor{1, 2, 3, 255}, OutputPixelFormat::Argb32);
+        ASSERT_TRUE(renderer);
+        const QImage whole = renderer->RenderImage();
+        QImage rows(100, 740, QImage::Format_ARGB32);
+        rows.fill(0);
+        ASSERT_TRUE(renderer->ReadRows(0, 740, rows.bits(), rows.bytesPerLine()));
+        ASSERT_EQ(whole.size(), rows.size());
+        for (int y = 0; y < 740; ++y)
+            ASSERT_EQ(std::memcmp(whole.constScanLine(y), rows.constScanLine(y), 400), 0)
+                << "row " << y << ", angle " << angle;
+    }
 }
 
 // ---- Frame geometry ----------------------------------------------------------
