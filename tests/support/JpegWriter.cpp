@@ -61,6 +61,7 @@ QByteArray Jpeg(const JpegSpec& spec) {
     info.Y_density = UINT16(spec.densityY);
     info.restart_in_rows = spec.restartRows;
     if (spec.progressive) jpeg_simple_progression(&info);
+    info.arith_code = spec.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     if (spec.orientation) {
         const QByteArray exif = ExifWithOrientation(spec.orientation);

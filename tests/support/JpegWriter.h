@@ -13,7 +13,8 @@ struct JpegSpec {
     int hSampling = 2, vSampling = 2;
     enum class Colour { YCbCr, Grey, Rgb, Cmyk, Ycck } colour = Colour::YCbCr;
     bool progressive = false;
-    int restartRows = 0;  // a restart marker every so many MCU rows
+    bool arithmetic = false;  // arithmetic coding instead of Huffman
+    int restartRows = 0;      // a restart marker every so many MCU rows
     int densityUnit = 1, densityX = 72, densityY = 72;
     bool jfif = true;
     int orientation = 0;  // an EXIF block with this orientation tag; 0: none
