@@ -24,6 +24,7 @@
 #include "support/FileFixtures.h"
 #include "support/FormatWriters.h"
 #include "support/ImageFixtures.h"
+#include "support/JpegWriter.h"
 #include "support/SharedCodecs.h"
 
 using namespace Fixtures;
@@ -40,14 +41,11 @@ HolderPtr DecodeBytes(const QByteArray& bytes, int useWic) {
 // A JPEG through libjpeg, baseline or progressive, Huffman or arithmetic
 // coded, at quality 90.
 QByteArray EncodeJpeg(const QImage& source, bool progressive, bool arithmetic = false) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    FormatWriters::JpegSpec spec;
-    spec.width = image.width(), spec.height = image.height();
-    for (int y = 0; y < image.height(); ++y)
-        spec.rgb.insert(spec.rgb.end(), image.constScanLine(y),
-                        image.constScanLine(y) + image.width() * 3);
+    JpegWriter::JpegSpec spec;
+    spec.image = source;
     spec.progressive = progressive, spec.arithmetic = arithmetic;
-    return FormatWriters::Jpeg(spec);
+    spec.densityUnit = 0, spec.densityX = spec.densityY = 1;  // libjpeg's own: no resolution
+    return JpegWriter::Jpeg(spec);
 }
 
 QImage Noise(int width, int height) {

@@ -665,3 +665,74 @@ TEST(FrameGeometryTest, TypedSizesAndFactors) {
     EXPECT_EQ(ResultFromFactor(470, NAN), 0);
 }
 }  // namespace
+
+// ---- Source rows a band samples ----------------------------------------------
+
+// The bounds by which a band waits for source rows still being decoded, and by
+// which rows no longer needed are given back: a source whose rows outside the
+// bound are overwritten must give exactly the same band.
+TEST(RendererSourceRows, BoundsCoverEverySample) {
+    struct Case {
+        float angle;
+        bool flipX, flipY;
+        double scale;
+        float shiftTop;  // moves the frame down, off the image's top
+    };
+    const Case cases[] = {
+        {10, false, false, 1, 0}, {-10, false, false, 1, 0},  {45, true, false, 1.5, 0},
+        {170, false, true, 1, 0}, {-100, false, false, 2, 0}, {0.5f, false, false, 1, 30},
+        {90, false, false, 1, 0}, {0, false, true, 1, 0},     {30, true, true, 3.3, -10},
+    };
+    constexpr int w = 120, h = 90;
+    int boundedBelow = 0, boundedAbove = 0;
+    for (const bool opaque : {true, false})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.angle) + (opaque ? " opaque" : " transparent"));
+            const QImage pixels = RandomImage(w, h, !opaque, 5);
+            CUndoItem state;
+            state.m_image = MakeHolder({pixels, 96, 96});
+            state.m_angle = c.angle;
+            state.m_flipX = c.flipX, state.m_flipY = c.flipY;
+            FrameRect frame = DefaultTrimFrame(w, h, c.angle);
+            frame.top += c.shiftTop, frame.bottom += c.shiftTop;
+            const TrimSize trim = ComputeTrimSize(frame, state);
+            state.m_trimLeft = frame.left, state.m_trimTop = frame.top;
+            state.m_trimWidth = trim.width, state.m_trimHeight = trim.height;
+            state.m_scaleX = state.m_scaleY = c.scale;
+            state.m_resultWidth = ResultFromFactor(trim.width, c.scale);
+            state.m_resultHeight = ResultFromFactor(trim.height, c.scale);
+            const MarginColor margin{10, 200, 30, 128};
+            const auto renderer =
+                OutputRenderer::Create(state, state.m_image, margin, OutputPixelFormat::Argb32);
+            ASSERT_TRUE(renderer);
+            // The result with the source's rows from..to-1 overwritten (as
+            // opaque as the source, which takes the renderer's opaque paths).
+            const auto rendered = [&](int from, int to, int first, int count) {
+                QImage spoiled = pixels.copy();
+                for (int y = std::max(0, from); y < std::min(h, to); ++y)
+                    for (int x = 0; x < w; ++x)
+                        spoiled.setPixel(x, y, qRgba(255, 0, 255, opaque ? 255 : 77));
+                const auto other = OutputRenderer::Create(state, MakeHolder({spoiled, 96, 96}),
+                                                          margin, OutputPixelFormat::Argb32);
+                QImage band(renderer->Width(), count, QImage::Format_ARGB32);
+                other->RenderRows(first, count, band.bits(), band.bytesPerLine());
+                return band;
+            };
+            const int height = renderer->Height();
+            for (int first = 0; first < height; first += 8) {
+                const int count = std::min(8, height - first);
+                const int needed = renderer->SourceRowsNeeded(first, count);
+                const int unused = renderer->SourceRowsUnusedFrom(first);
+                boundedBelow += needed < h;
+                boundedAbove += unused > 0;
+                const QImage reference = rendered(0, 0, first, count);
+                ASSERT_EQ(rendered(needed, h, first, count), reference) << "rows " << first;
+                ASSERT_EQ(rendered(0, unused, first, height - first),
+                          rendered(0, 0, first, height - first))
+                    << "rows " << first;
+            }
+        }
+    // Neither bound may be the trivial one everywhere.
+    EXPECT_GT(boundedBelow, 0);
+    EXPECT_GT(boundedAbove, 0);
+}

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "FormatWriters.h"
+#include "JpegWriter.h"
 
 namespace BombFiles {
 
@@ -30,11 +31,11 @@ std::vector<std::uint8_t> SmallPicture(int side) {
 }  // namespace
 
 QByteArray JpegClaiming(int width, int height, bool progressive) {
-    FormatWriters::JpegSpec spec;
-    spec.width = spec.height = 16;
-    spec.rgb = SmallPicture(16);
+    const std::vector<std::uint8_t> rgb = SmallPicture(16);
+    JpegWriter::JpegSpec spec;
+    spec.image = QImage(rgb.data(), 16, 16, 16 * 3, QImage::Format_RGB888).copy();
     spec.progressive = progressive;
-    QByteArray jpeg = FormatWriters::Jpeg(spec);
+    QByteArray jpeg = JpegWriter::Jpeg(spec);
     const qsizetype sof = jpeg.indexOf(QByteArray(progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
     PatchSize16(jpeg, sof + 5, height, width, true);  // height comes first
     return jpeg;

@@ -8,7 +8,6 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace FormatWriters {
@@ -355,35 +354,6 @@ std::vector<std::uint8_t> Pixels32(const std::vector<std::uint32_t>& pixels) {
     for (std::uint32_t p : pixels)
         bytes.insert(bytes.end(), {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
                                    std::uint8_t(p >> 24)});
-    return bytes;
-}
-
-QByteArray Jpeg(const JpegSpec& spec) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(spec.width);
-    info.image_height = JDIMENSION(spec.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, spec.quality, TRUE);
-    if (spec.progressive) jpeg_simple_progression(&info);
-    info.arith_code = spec.arithmetic;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPLE*>(spec.rgb.data() +
-                                         std::size_t(info.next_scanline) * spec.width * 3);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
     return bytes;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 // Writers for files with exactly the encoding a test is about, through the
-// format's own library (libpng, libtiff, giflib, libjpeg) or byte by byte (BMP), so
+// format's own library (libpng, libtiff, giflib) or byte by byte (BMP), so
 // that no fixture depends on what another program happens to write.
 namespace FormatWriters {
 
@@ -82,17 +82,6 @@ struct BmpSpec {
     int dotsPerMetreX = 0, dotsPerMetreY = 0;
 };
 QByteArray Bmp(const BmpSpec& spec);
-// A JPEG through libjpeg with its default tables at the given quality:
-// baseline or progressive, Huffman or arithmetic coded.
-struct JpegSpec {
-    int width = 1, height = 1;
-    std::vector<std::uint8_t> rgb;  // r, g, b per pixel, rows packed
-    int quality = 90;
-    bool progressive = false;
-    bool arithmetic = false;
-};
-QByteArray Jpeg(const JpegSpec& spec);
-
 // 16- and 32-bit pixels as the bytes of a row.
 std::vector<std::uint8_t> Pixels16(const std::vector<std::uint16_t>& pixels);
 std::vector<std::uint8_t> Pixels32(const std::vector<std::uint32_t>& pixels);
