@@ -7,13 +7,6 @@
 //
 //   oblimo-bomb-bench
 
-#include <cstddef>
-#include <cstdio>
-#include <cstring>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
-#include <zlib.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,107 +20,10 @@
 #include "BenchSupport.h"
 #include "document/ImageLoader.h"
 #include "platform/imaging/CodecFactory.h"
-#include "support/FormatWriters.h"
+#include "support/BombFiles.h"
 
 namespace {
 constexpr int kSide = 23170;
-
-QByteArray SmallJpeg(bool progressive) {
-    QImage image = Bench::PhotoLikeImage(16, 16).convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = info.image_height = 16;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < 16) {
-        auto* row = image.scanLine(int(info.next_scanline));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return bytes;
-}
-
-QByteArray JpegBomb(bool progressive) {
-    QByteArray jpeg = SmallJpeg(progressive);
-    const qsizetype sof = jpeg.indexOf(QByteArray(progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
-    for (int at : {5, 7})
-        jpeg[sof + at] = char(kSide >> 8), jpeg[sof + at + 1] = char(kSide & 0xFF);
-    return jpeg;
-}
-
-QByteArray PngBomb() {
-    FormatWriters::PngSpec spec;
-    spec.width = spec.height = 16;
-    spec.samples.assign(16 * 16 * 3, 77);
-    QByteArray png = FormatWriters::Png(spec);
-    for (int at : {16, 20})
-        for (int i = 0; i < 4; ++i) png[at + i] = char(std::uint32_t(kSide) >> (24 - 8 * i));
-    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17));
-    for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
-    return png;
-}
-
-QByteArray GifBomb() {
-    FormatWriters::GifSpec spec{4, 4, 0, {0, 0, 0, 255, 255, 255}, {}};
-    FormatWriters::GifFrame frame;
-    frame.width = frame.height = 4;
-    frame.indices.assign(16, 1);
-    spec.frames.push_back(frame);
-    QByteArray gif = FormatWriters::Gif(spec);
-    const qsizetype descriptor = gif.indexOf('\x2C', 19);
-    for (qsizetype at : {qsizetype(6), qsizetype(8), descriptor + 5, descriptor + 7})
-        gif[at] = char(kSide & 0xFF), gif[at + 1] = char(kSide >> 8);
-    return gif;
-}
-
-// A small frame placed far below a screen of no height: decoders grow the
-// canvas to reach it.
-QByteArray GifFarFrameBomb() {
-    QByteArray gif = GifBomb();
-    const qsizetype descriptor = gif.indexOf('\x2C', 19);
-    const auto put = [&](qsizetype at, int v) {
-        gif[at] = char(v & 0xFF), gif[at + 1] = char(v >> 8);
-    };
-    put(6, kSide), put(8, 0);                                  // screen kSide x 0
-    put(descriptor + 1, 100), put(descriptor + 3, kSide - 1);  // left, top
-    put(descriptor + 5, 4), put(descriptor + 7, 1);            // a 4 x 1 frame
-    return gif;
-}
-
-// A top-down 8-bit BMP of four columns claiming 2^25 + 2 rows.
-QByteArray TallBmpBomb() {
-    FormatWriters::BmpSpec spec;
-    spec.width = 4, spec.height = 3, spec.bitCount = 8, spec.palette.assign(16, 0);
-    spec.pixelData.assign(12, 1);
-    QByteArray bmp = FormatWriters::Bmp(spec);
-    const qint32 height = -((1 << 25) + 2);
-    std::memcpy(bmp.data() + 22, &height, 4);
-    return bmp;
-}
-
-QByteArray TiffBomb() {
-    QByteArray tiff("II*\0\x08\0\0\0", 8);
-    auto le16 = [&](quint32 v) { tiff.append(char(v)).append(char(v >> 8)); };
-    auto le32 = [&](quint32 v) { le16(v & 0xFFFF), le16(v >> 16); };
-    const quint32 entries[][2] = {{256, kSide}, {257, kSide}, {258, 8},
-                                  {259, 5},     {262, 1},     {273, 8 + 2 + 7 * 12 + 4},
-                                  {279, 64}};
-    le16(7);
-    for (const auto& e : entries) le16(e[0]), le16(4), le32(1), le32(e[1]);
-    le32(0);
-    return tiff + QByteArray(64, '\x80');
-}
 
 // One load in this process: prints "ms mb loaded".
 int RunContender(const QString& path, int useWic) {
@@ -164,13 +60,13 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         QByteArray bytes;
-    } files[] = {{"progressive JPEG", JpegBomb(true)},
-                 {"baseline JPEG", JpegBomb(false)},
-                 {"PNG", PngBomb()},
-                 {"GIF", GifBomb()},
-                 {"GIF far frame", GifFarFrameBomb()},
-                 {"tall BMP", TallBmpBomb()},
-                 {"LZW TIFF", TiffBomb()}};
+    } files[] = {{"progressive JPEG", BombFiles::JpegClaiming(kSide, kSide, true)},
+                 {"baseline JPEG", BombFiles::JpegClaiming(kSide, kSide, false)},
+                 {"PNG", BombFiles::PngClaiming(kSide, kSide)},
+                 {"GIF", BombFiles::GifClaiming(kSide, kSide)},
+                 {"GIF far frame", BombFiles::GifFramePlacedAt(kSide, 0, 100, kSide - 1)},
+                 {"tall BMP", BombFiles::BmpOfManyRows()},
+                 {"LZW TIFF", BombFiles::TiffClaiming(kSide, kSide)}};
     std::printf("bombs claim %d x %d; each load in a fresh process\n", kSide, kSide);
     std::printf("%-22s %7s %-26s %9s %12s %s\n", "file", "bytes", "component", "time ms",
                 "peak MB above", "result");

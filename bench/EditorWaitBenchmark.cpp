@@ -24,28 +24,15 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "app/CTavloApp.h"
-#include "app/TavloDocTemplate.h"
+#include "EditorSession.h"
 #include "document/CTavloDoc.h"
 #include "document/HistoryKind.h"
-#include "frame/CMainFrame.h"
 #include "frame/CommandRouter.h"
-#include "platform/FileDialogs.h"
-#include "platform/SettingsStore.h"
 #include "platform/imaging/ImageAllocation.h"
 #include "resources/CommandIds.h"
 #include "view/CTavloView.h"
 
 namespace {
-class NoDialogs : public FileDialogs {
-public:
-    QString GetOpenFileName(const QString&) override { return {}; }
-    QStringList GetOpenFileNames(const QString&, const QString&) override { return {}; }
-    std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest&) override {
-        return {};
-    }
-};
-
 double BareDecodeMs(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
@@ -69,19 +56,9 @@ double BareDecodeMs(const QString& path) {
 // One editor session; prints "open_ms step4_ms peak_mb".
 int RunEditor(int argc, char** argv, const QString& path) {
     QApplication application(argc, argv);
-    SettingsStore store;
-    CTavloApp app(store);
-    app.InitInstance();
-    NoDialogs dialogs;
-    TavloDocTemplate editor(app, dialogs);
-    editor.ProcessCommandLine({QStringLiteral("oblimo-editor-bench")});
-    CMainFrame& frame = editor.Frame();
+    Bench::EditorSession session(QStringLiteral("oblimo-editor-bench"), QSize(1600, 1000));
+    TavloDocTemplate& editor = session.editor;
     CTavloView& view = editor.View();
-    frame.resize(1600, 1000);
-    frame.show();
-    QCoreApplication::processEvents();
-    frame.resize(frame.size() + QSize(1600, 1000) - view.viewport()->size());
-    QCoreApplication::processEvents();
     // What was allocated so far is the empty editor; the peak counts from here.
     std::ofstream("/proc/self/clear_refs") << "5";
     const double baseline = Bench::StatusMb("VmRSS");

@@ -4,10 +4,12 @@
 //
 //   oblimo-render-bench [--runs N] [--angle A] [--format argb32|rgb24]
 //
-// Prints the median times, their ratio and the output size. The OpenCV
+// Prints the median times, their ratio and the output size, and each of the
+// opaque interior loops' own processor time on one thread. The OpenCV
 // comparison lives in bench/render-comparison.sh.
 
 #include <QCoreApplication>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -18,6 +20,7 @@
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
 #include "document/OutputRenderer.h"
+#include "document/RenderKernels.h"
 #include "platform/imaging/ImageAllocation.h"
 
 namespace {
@@ -49,6 +52,58 @@ double MemoryFloorMs(const QImage& source, int outWidth, int outHeight, int byte
         });
     for (auto& worker : workers) worker.join();
     return Bench::NowMs() - start;
+}
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// The opaque interior loops alone, one thread, into an output that stays
+// allocated: 3000 x 2000 pixels turned by the given angle out of the middle
+// of the photo (every sample's neighbours inside, as the renderer's interior
+// spans are). Prints each loop's processor time per output pixel.
+void KernelTimes(const QImage& photo, float angle, int runs, int bytesPerPixel) {
+    constexpr int kWidth = 3000, kHeight = 2000;
+    const SourcePixels source{photo.constBits(), photo.bytesPerLine(), photo.width(),
+                              photo.height()};
+    const double c = std::cos(angle * M_PI / 180.0), s = std::sin(angle * M_PI / 180.0);
+    const auto fixed = [](double v) { return std::int64_t(std::llround(v * 4294967296.0)); };
+    std::vector<std::uint8_t> out(std::size_t(kWidth) * kHeight * bytesPerPixel);
+    const auto walkOf = [&](int y) {
+        // Output pixel (x, y) samples the source at the centre plus the turned offset.
+        const double ox = -kWidth / 2.0, oy = y - kHeight / 2.0;
+        return RowWalk{fixed(photo.width() / 2.0 + ox * c - oy * s),
+                       fixed(photo.height() / 2.0 + ox * s + oy * c), fixed(c), fixed(s)};
+    };
+    using Loop = bool (*)(const SourcePixels&, RowWalk, int, int, std::uint8_t*);
+    const Loop portable = [](const SourcePixels& p, RowWalk w, int n, int b, std::uint8_t* o) {
+        RenderSpanOpaqueInteriorPortable(p, w, n, b, o);
+        return true;
+    };
+    const struct {
+        const char* name;
+        Loop loop;
+    } loops[] = {{"portable", portable},
+                 {"AVX2", RenderSpanOpaqueInteriorAvx2},
+                 {"AVX-512", RenderSpanOpaqueInteriorAvx512}};
+    for (const auto& entry : loops) {
+        std::vector<double> cpu;
+        bool ran = true;
+        for (int run = 0; run < std::max(3, runs / 3) && ran; ++run) {
+            const double start = ThreadCpuMs();
+            for (int y = 0; y < kHeight && ran; ++y)
+                ran = entry.loop(source, walkOf(y), kWidth, bytesPerPixel,
+                                 out.data() + std::size_t(y) * kWidth * bytesPerPixel);
+            cpu.push_back(ThreadCpuMs() - start);
+        }
+        if (!ran) {
+            std::printf("loop %-9s not on this processor\n", entry.name);
+            continue;
+        }
+        std::printf("loop %-9s %8.2f ms processor time (%.2f ns per output pixel)\n", entry.name,
+                    Bench::Median(cpu), Bench::Median(cpu) * 1e6 / (double(kWidth) * kHeight));
+    }
 }
 }  // namespace
 
@@ -111,6 +166,7 @@ int main(int argc, char** argv) {
                     Bench::Median(cpu),
                     Bench::Median(cpu) * 1e6 / (double(trim.width) * trim.height));
     }
+    KernelTimes(photo, angle, runs, argb ? 4 : 3);
     std::printf("source 6000x4000, angle %.2f, output %dx%d %s, %u threads, %d runs (median)\n",
                 angle, trim.width, trim.height, argb ? "ARGB32" : "24-bit",
                 std::thread::hardware_concurrency(), runs);

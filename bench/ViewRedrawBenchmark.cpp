@@ -15,22 +15,12 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/CTavloApp.h"
-#include "app/TavloDocTemplate.h"
+#include "EditorSession.h"
 #include "document/CTavloDoc.h"
 #include "document/HistoryKind.h"
-#include "frame/CMainFrame.h"
-#include "platform/FileDialogs.h"
-#include "platform/SettingsStore.h"
 #include "view/CTavloView.h"
 
 namespace {
-class NoDialogs : public FileDialogs {
-public:
-    QString GetOpenFileName(const QString&) override { return {}; }
-    QStringList GetOpenFileNames(const QString&, const QString&) override { return {}; }
-    std::optional<SaveDialogAnswer> GetSaveFileName(const SaveDialogRequest&) override { return {}; }
-};
 
 void Measure(const char* label, CTavloDoc& document, CTavloView& view, int steps) {
     std::vector<double> redraw, paint;
@@ -46,10 +36,11 @@ void Measure(const char* label, CTavloDoc& document, CTavloView& view, int steps
         paint.push_back(end - painted);
     }
     std::sort(redraw.begin(), redraw.end());
-    std::printf("%-10s zoom %7.3f %%  mip level %d  redraw median %6.2f ms  p95 %6.2f ms  max %6.2f ms"
-                "  (paint alone median %6.2f ms)\n",
-                label, view.Zoom(), view.DisplayLevel(), Bench::Median(redraw),
-                redraw[std::size_t(redraw.size() * 0.95)], redraw.back(), Bench::Median(paint));
+    std::printf(
+        "%-10s zoom %7.3f %%  mip level %d  redraw median %6.2f ms  p95 %6.2f ms  max %6.2f ms"
+        "  (paint alone median %6.2f ms)\n",
+        label, view.Zoom(), view.DisplayLevel(), Bench::Median(redraw),
+        redraw[std::size_t(redraw.size() * 0.95)], redraw.back(), Bench::Median(paint));
 }
 }  // namespace
 
@@ -62,19 +53,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (QByteArray(argv[i]) == "--steps") steps = std::max(10, atoi(argv[i + 1]));
 
-    SettingsStore store;
-    CTavloApp app(store);
-    app.InitInstance();
-    NoDialogs dialogs;
-    TavloDocTemplate editor(app, dialogs);
-    editor.ProcessCommandLine({QStringLiteral("oblimo-view-bench")});
-    CMainFrame& frame = editor.Frame();
+    Bench::EditorSession session(QStringLiteral("oblimo-view-bench"), QSize(1600, 1000));
+    TavloDocTemplate& editor = session.editor;
     CTavloView& view = editor.View();
-    frame.resize(1600, 1000);
-    frame.show();
-    QCoreApplication::processEvents();
-    frame.resize(frame.size() + QSize(1600, 1000) - view.viewport()->size());
-    QCoreApplication::processEvents();
 
     const QImage image = Bench::PhotoLikeImage(6000, 4000);
     CTavloDoc& document = editor.Document();
@@ -87,7 +68,8 @@ int main(int argc, char** argv) {
     // levels are made on the other core meanwhile.
     const double start = Bench::NowMs();
     view.viewport()->repaint();
-    std::printf("first paint (copies for turning made in the background): %.1f ms\n", Bench::NowMs() - start);
+    std::printf("first paint (copies for turning made in the background): %.1f ms\n",
+                Bench::NowMs() - start);
     document.OnToStep2();
     QCoreApplication::processEvents();
 

@@ -21,16 +21,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-3}"
 files=20 width=3000 height=2000
 
-sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-need=()
-for p in python3-opencv python3-numpy libvips-tools libjpeg-turbo-progs time; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" python3-opencv python3-numpy libvips-tools libjpeg-turbo-progs time
 "$root/tools/build.sh" tavlo-cli >/dev/null
 
 work="$(mktemp -d)"

@@ -19,16 +19,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-3}"
 
-sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-need=()
-for p in imagemagick unpaper; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" imagemagick unpaper
 "$root/tools/build.sh" tavlo-cli oblimo-deskew-pages >/dev/null
 
 # ImageMagick itself, as the package installs it.

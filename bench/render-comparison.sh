@@ -11,21 +11,17 @@
 # does not depend on them), then prints medians, peak memory, ratios and the
 # machine's load (the machine is shared: read the ratios, not the seconds).
 #
+# Processor time (user + system) is printed beside the wall time: on a shared
+# machine it shows how much of the two cores a tool actually kept busy.
+# TAVLO_CLI_BEFORE=/path/to/another/tavlo-cli adds that build's figures to the
+# same run, for a before / after comparison under the same load.
+#
 #   bench/render-comparison.sh [RUNS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-7}"
 
-sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-need=()
-for p in libvips-tools libjpeg-turbo-progs imagemagick python3-opencv python3-numpy time; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
-fi
-"$root/tools/setup.sh"
+"$root/tools/setup.sh" libvips-tools libjpeg-turbo-progs imagemagick python3-opencv python3-numpy time
 "$root/tools/build.sh" tavlo-cli oblimo-render-bench >/dev/null
 
 work="$(mktemp -d)"
@@ -61,17 +57,25 @@ print(a, b, c, d, round(rx - (tw - 1) / 2), round(ry - (th - 1) / 2))
 PY
 )
 
-measure() {  # name, command...: median seconds and peak MB over the runs
-  local name="$1"; shift
-  local times=() peaks=()
-  for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%e %M" -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; return 1; }
-    read -r t m < "$work/t"; times+=("$t"); peaks+=("$m")
-  done
-  /usr/bin/python3 - "$name" "${times[*]}" "${peaks[*]}" <<'PY'
-import statistics, sys
-name, times, peaks = sys.argv[1], [float(v) for v in sys.argv[2].split()], [int(v) for v in sys.argv[3].split()]
-print(f"{name} {statistics.median(times):.3f} {max(peaks) / 1024:.1f}")
+measure() {  # name, command...: median seconds, peak MB, median processor seconds
+  # The wall time is read to the microsecond around each run; peak memory and
+  # processor time are time(1)'s, which measures the program alone (a child
+  # forked by Python itself would count Python's own memory).
+  /usr/bin/python3 - "$runs" "$work/err" "$work/t" "$@" <<'PY'
+import os, statistics, subprocess, sys, time
+runs, err, figures, name, command = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]
+times, peaks, cpus = [], [], []
+for _ in range(runs):
+    with open(os.devnull, "wb") as out, open(err, "wb") as errors:
+        start = time.perf_counter()
+        code = subprocess.call(["/usr/bin/time", "-f", "%M %U %S", "-o", figures] + command,
+                               stdout=out, stderr=errors)
+        times.append(time.perf_counter() - start)
+    if code != 0:
+        sys.stderr.write(open(err).read()); sys.exit(1)
+    peak, user, system = open(figures).read().split()[-3:]
+    peaks.append(int(peak)); cpus.append(float(user) + float(system))
+print(f"{name} {statistics.median(times):.3f} {max(peaks) / 1024:.1f} {statistics.median(cpus):.3f}")
 PY
 }
 
@@ -79,6 +83,12 @@ results="$work/results"
 {
   measure tavlo "$cli" render "$work/in.jpg" -o "$work/out-tavlo.jpg" --angle 10 --use-wic 2
   measure tavlo-qt "$cli" render "$work/in.jpg" -o "$work/out-tavlo-qt.jpg" --angle 10 --use-wic 1
+  if [ -n "${TAVLO_CLI_BEFORE:-}" ]; then
+    measure before "$TAVLO_CLI_BEFORE" render "$work/in.jpg" -o "$work/out-before.jpg" --angle 10 --use-wic 2
+    measure before-qt "$TAVLO_CLI_BEFORE" render "$work/in.jpg" -o "$work/out-before-qt.jpg" --angle 10 --use-wic 1
+    cmp -s "$work/out-before.jpg" "$work/out-tavlo.jpg" || echo "warning: UseWIC 2 files differ from the other build's" >&2
+    cmp -s "$work/out-before-qt.jpg" "$work/out-tavlo-qt.jpg" || echo "warning: UseWIC 1 files differ from the other build's" >&2
+  fi
   measure vips vips affine "$work/in.jpg" "$work/out-vips.jpg[Q=75,subsample-mode=on]" "$a $b $c $d" \
       --interpolate bilinear --oarea "$ox $oy $tw $th"
   measure imagemagick "$convert_bin" "$work/in.jpg" -virtual-pixel white -filter point \
@@ -108,19 +118,21 @@ floor_ms="$(awk '/^memory floor/ {print $3}' <<<"$inmemory")"
 
 /usr/bin/python3 - "$results" "$opencv_ms" "$render_ms" "$floor_ms" "$(cat /proc/loadavg)" <<'PY'
 import sys
-rows = {l.split()[0]: (float(l.split()[1]), float(l.split()[2])) for l in open(sys.argv[1])}
+rows = {l.split()[0]: tuple(map(float, l.split()[1:4])) for l in open(sys.argv[1])}
 opencv, render, floor = map(float, sys.argv[2:5])
 print(f"load average while measuring: {sys.argv[5]}")
-print(f"{'whole job':<38}{'median s':>10}{'peak MB':>10}")
+print(f"{'whole job':<38}{'median s':>10}{'peak MB':>10}{'cpu s':>10}")
 names = {"tavlo": "tavlo-cli render, UseWIC 2", "tavlo-qt": "tavlo-cli render, UseWIC 1 (default)",
+         "before": "other build, UseWIC 2", "before-qt": "other build, UseWIC 1",
          "vips": "vips affine (Q 75, 4:2:0)", "imagemagick": "ImageMagick -distort SRT",
          "djpeg": "djpeg: decode the input only", "cjpeg": "cjpeg: encode the output only"}
-for key in ["tavlo-qt", "tavlo", "vips", "imagemagick", "djpeg", "cjpeg"]:
-    t, m = rows[key]; print(f"{names[key]:<38}{t:>10.3f}{m:>10.1f}")
-vt, vm = rows["vips"]
+shown = [k for k in ["tavlo-qt", "tavlo", "before-qt", "before"] if k in rows]
+for key in shown + ["vips", "imagemagick", "djpeg", "cjpeg"]:
+    t, m, cpu = rows[key]; print(f"{names[key]:<38}{t:>10.3f}{m:>10.1f}{cpu:>10.3f}")
+vt, vm, _ = rows["vips"]
 codecs = rows["djpeg"][0] + rows["cjpeg"][0]
-for key in ["tavlo-qt", "tavlo"]:
-    t, m = rows[key]
+for key in shown:
+    t, m, _ = rows[key]
     print(f"{names[key]}: / vips time {t / vt:.2f}x (goal <= 0.3), peak {m / vm:.2f}x (goal <= 1.0),"
           f" / (decode + encode alone) {t / codecs:.2f}x")
 print(f"{'in-memory render':<38}{'median ms':>10}")

@@ -6,10 +6,10 @@
 #include "CliArguments.h"
 #include "CliSupport.h"
 #include "app/CTavloApp.h"
+#include "deskew/SkewDetector.h"
 #include "document/AngleNormalization.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
-#include "deskew/SkewDetector.h"
 #include "output/SaveableResult.h"
 #include "resources/Strings.h"
 
@@ -112,7 +112,7 @@ bool ApplyOwnAngle(const CliArguments& arguments, CTavloDoc& document, const Hol
 }
 
 int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
-                          RenderJob* job) {
+                          RenderJob* job, SourceDecoding decoding) {
     float angle = 0.0f;
     const bool autoAngle = AutoAngle(arguments);
     if (arguments.Has("--angle") && !autoAngle && !ParseFloat(arguments.Value("--angle"), &angle))
@@ -123,13 +123,15 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
     CTavloDoc& doc = *job->document;
     doc.OnNewDocument();
     // Loading reports its own failure ("ファイルをロードできません。").
-    if (!doc.OnOpenDocument(job->inputPath)) return 1;
+    if (!doc.OnOpenDocument(job->inputPath, decoding)) return 1;
     doc.SetPathName(job->inputPath, false);
     doc.OnToStep2();  // takes the source resolution, as the editor does
 
     CUndoItem* state = doc.Current();
     job->source = state->m_image;
     if (autoAngle) {
+        // Measuring looks at the whole image.
+        if (!state->m_image->WaitUntilComplete()) return kSourceFailedWhileUsed;
         const std::optional<float> measured = MeasuredAngle(arguments, *state->m_image);
         if (!measured) return WorkFailed(Strings::SkewNotFound());
         angle = *measured;
@@ -155,14 +157,17 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
 }
 
 int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job,
-                     bool transparencyMatters) {
+                     bool transparencyMatters, SourceDecoding decoding) {
     if (const int failed =
-            PrepareEditedDocument(app, arguments, arguments.Positional().front(), job))
+            PrepareEditedDocument(app, arguments, arguments.Positional().front(), job, decoding))
         return failed;
     if (!transparencyMatters) return 0;
     const std::optional<SaveableResult> rendered =
         RenderResultForSaving(*job->document, job->source);
-    if (!rendered) return WorkFailed(Strings::SizeImpossible());
+    if (!rendered) {
+        if (!job->source->WaitUntilComplete()) return kSourceFailedWhileUsed;
+        return WorkFailed(Strings::SizeImpossible());
+    }
     job->result = rendered->result;
     job->transparent = rendered->transparent;
     return 0;

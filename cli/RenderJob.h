@@ -7,6 +7,7 @@
 
 #include "CliArguments.h"
 #include "document/CBitmapHolder.h"
+#include "document/ImageLoader.h"
 
 class CTavloApp;
 class CTavloDoc;
@@ -58,8 +59,14 @@ bool ApplyOwnAngle(const CliArguments& arguments, CTavloDoc& document, const Hol
 // the image cannot be loaded, has nothing to measure for "--angle auto" or
 // the size check fails (message on standard
 // error), 2 for bad option values.
+//
+// With SourceDecoding::WhileUsed the image's rows may still be arriving when
+// this returns; a source found damaged before it returns gives
+// kSourceFailedWhileUsed, without a message: the job is to be done again with
+// the whole image decoded first, which reports the file as loading always has.
+inline constexpr int kSourceFailedWhileUsed = -1;
 int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const QString& imagePath,
-                          RenderJob* job);
+                          RenderJob* job, SourceDecoding decoding = SourceDecoding::Whole);
 
 // PrepareEditedDocument for the one positional image, then the rendering that
 // saving starts from (result and transparent). Returns as it does; 1 also when
@@ -67,4 +74,5 @@ int PrepareEditedDocument(CTavloApp& app, const CliArguments& arguments, const Q
 // and carries no alpha: JPEG, BMP, HEIF) nothing is rendered here, since the
 // writer renders the opaque file itself.
 int PrepareRenderJob(CTavloApp& app, const CliArguments& arguments, RenderJob* job,
-                     bool transparencyMatters = true);
+                     bool transparencyMatters = true,
+                     SourceDecoding decoding = SourceDecoding::Whole);

@@ -1,8 +1,10 @@
 #include "CBitmapHolder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/imaging/AlphaScan.h"
+#include "platform/imaging/ImageAllocation.h"
 
 bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& metadata,
                                   bool knownOpaque) {
@@ -26,6 +28,21 @@ bool CBitmapHolder::CopyFromImage(const Bitmap& image, const ImageMetadata& meta
     }
     m_opaque = knownOpaque || !image.image.hasAlphaChannel() || !AnyPixelTransparent(m_pixels);
     m_metadata = metadata;
+    return true;
+}
+
+void CBitmapHolder::DiscardRowsAbove(int rows) const {
+    // Rows still arriving would be written again, taking the memory back.
+    if (rows <= 0 || m_pixelCount == 0 || !WaitForRows(std::min(rows, m_height))) return;
+    DiscardLargeImagePages(m_pixels.constBits(),
+                           std::size_t(std::min(rows, m_height)) * std::size_t(m_stride));
+}
+
+bool CBitmapHolder::FillWhileArriving(const Bitmap& image, const ImageMetadata& metadata,
+                                      std::shared_ptr<const RowArrival> arrival) {
+    if (image.image.format() != QImage::Format_ARGB32) return false;
+    if (!CopyFromImage(image, metadata, true)) return false;
+    m_arrival = std::move(arrival);
     return true;
 }
 

@@ -34,13 +34,17 @@ bool CTavloDoc::OnNewDocument() {
 }
 
 bool CTavloDoc::OnOpenDocument(const QString& path) {
+    return OnOpenDocument(path, SourceDecoding::Whole);
+}
+
+bool CTavloDoc::OnOpenDocument(const QString& path, SourceDecoding decoding) {
     // Tried without blocking: a FIFO opens here and is then refused by the
     // loader instead of waiting for a writer.
     if (!FileOpensForReading(path)) {
         AppMessageBox(Strings::FailedToOpenDocument(), MessageButtons::Ok, MessageIcon::Warning);
         return false;
     }
-    HolderPtr image = LoadImageFromFile(path, m_app.Imaging());
+    HolderPtr image = LoadImageFromFile(path, m_app.Imaging(), decoding);
     if (!image) {
         AppMessageBox(Strings::CannotLoadFile());
         return false;

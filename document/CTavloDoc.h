@@ -6,6 +6,7 @@
 
 #include "CUndoItem.h"
 #include "EditHistory.h"
+#include "ImageLoader.h"
 #include "platform/framework/CDocument.h"
 #include "platform/framework/CommandTarget.h"
 
@@ -54,6 +55,9 @@ public:
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
     bool SaveModified() override;
+    // Opening for a rendering made straight away, with nobody looking at the
+    // image: its rows may still be arriving while the rendering starts.
+    bool OnOpenDocument(const QString& path, SourceDecoding decoding);
 
     // Replaces the document by an image from the clipboard or a drop. False when
     // the user keeps the present document.

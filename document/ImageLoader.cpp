@@ -5,6 +5,7 @@
 
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ImageStream.h"
+#include "platform/imaging/ProgressiveJpegDecoder.h"
 #include "platform/imaging/QtImageComponent.h"
 
 namespace {
@@ -66,8 +67,27 @@ HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& 
     return nullptr;
 }
 
-HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging) {
+namespace {
+// The component that would decode the stream first, when it is one that can
+// hand over rows as they are decoded.
+HolderPtr StartDecodingWhileUsed(const ImageStream& stream, const ImagingServices& imaging) {
+    using Component = ProgressiveJpegDecoder::Component;
+    if (imaging.UseWIC == 2 && !imaging.WicFactory) return nullptr;
+    const auto decode = ProgressiveJpegDecoder::Start(
+        stream.SharedBytes(), imaging.UseWIC == 2 ? Component::Second : Component::First);
+    if (!decode) return nullptr;
+    const DecodedImage& decoded = decode->Decoded();
+    auto holder = std::make_shared<CBitmapHolder>();
+    if (!holder->FillWhileArriving(decoded.bitmap, decoded.metadata, decode)) return nullptr;
+    return holder;
+}
+}  // namespace
+
+HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging,
+                            SourceDecoding decoding) {
     const auto stream = ImageStream::OpenFile(path);
     if (!stream) return nullptr;
+    if (decoding == SourceDecoding::WhileUsed)
+        if (HolderPtr holder = StartDecodingWhileUsed(*stream, imaging)) return holder;
     return LoadImageFromStream(*stream, imaging);
 }

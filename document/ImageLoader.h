@@ -12,7 +12,14 @@ class ImageStream;
 // camera's orientation applied, decoding through the first imaging component,
 // the second, or both, as UseWIC says. None when nothing could decode it (or
 // it decoded to an empty image).
-HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging);
+//
+// WhileUsed: where the component allows it (a JPEG it decodes the same way row
+// by row, upright), the holder comes back as soon as the header is read and
+// its rows arrive while it is already in use (see CBitmapHolder::WaitForRows);
+// a source found damaged part way through then shows there, not here.
+enum class SourceDecoding { Whole, WhileUsed };
+HolderPtr LoadImageFromFile(const QString& path, const ImagingServices& imaging,
+                            SourceDecoding decoding = SourceDecoding::Whole);
 HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& imaging);
 
 // Turns and mirrors an image as its orientation tag (274) says:

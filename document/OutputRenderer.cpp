@@ -1,16 +1,20 @@
 #include "OutputRenderer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 #include <vector>
 
+#include "BandDealer.h"
 #include "CTavloDoc.h"
 #include "RenderKernels.h"
 #include "platform/imaging/ImageAllocation.h"
 #include "platform/imaging/ImageLimits.h"
 
 namespace {
+constexpr int kBandRows = 32;
+
 constexpr double kFixedOne = 4294967296.0;  // 32.32 fixed point
 
 std::int64_t ToFixed(double value) { return std::llround(value * kFixedOne); }
@@ -121,17 +125,18 @@ OutputRenderer::RowPlan OutputRenderer::PlanRow(int y) const {
         NarrowToBand(startY, m_mapping.dyByX, 0.0, h - 1, &from, &to);
         settle(from, to, interior, &plan.innerFrom, &plan.innerTo);
     }
-    if (plan.innerFrom > plan.innerTo) plan.innerFrom = plan.touchTo + 1, plan.innerTo = plan.touchTo;
+    if (plan.innerFrom > plan.innerTo)
+        plan.innerFrom = plan.touchTo + 1, plan.innerTo = plan.touchTo;
     return plan;
 }
 
 void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar* row) const {
     const CBitmapHolder& image = *m_source;
-    const SourcePixels source{image.Pixels(), image.Stride(), image.Width(), image.Height()};
+    const SourcePixels source{image.RawPixels(), image.Stride(), image.Width(), image.Height()};
     const int bpp = m_bytesPerPixel;
     const auto at = [&](int x) {
-        return RowWalk{plan.walk.x + x * plan.walk.dx, plan.walk.y + x * plan.walk.dy,
-                       plan.walk.dx, plan.walk.dy};
+        return RowWalk{plan.walk.x + x * plan.walk.dx, plan.walk.y + x * plan.walk.dy, plan.walk.dx,
+                       plan.walk.dy};
     };
     // The row is margin | general | interior | general | margin; render the
     // part of each piece that falls into [from, to).
@@ -140,16 +145,14 @@ void OutputRenderer::RenderSegment(const RowPlan& plan, int from, int to, uchar*
         b = std::min(b, to);
         if (a < b) render(a, b - a);
     };
-    piece(0, plan.touchFrom, [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
-    piece(plan.touchFrom, plan.innerFrom, [&](int a, int n) {
-        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
-    });
-    piece(plan.innerFrom, plan.innerTo + 1, [&](int a, int n) {
-        RenderSpanOpaqueInterior(source, at(a), n, bpp, row + a * bpp);
-    });
-    piece(plan.innerTo + 1, plan.touchTo + 1, [&](int a, int n) {
-        RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp);
-    });
+    piece(0, plan.touchFrom,
+          [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
+    piece(plan.touchFrom, plan.innerFrom,
+          [&](int a, int n) { RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp); });
+    piece(plan.innerFrom, plan.innerTo + 1,
+          [&](int a, int n) { RenderSpanOpaqueInterior(source, at(a), n, bpp, row + a * bpp); });
+    piece(plan.innerTo + 1, plan.touchTo + 1,
+          [&](int a, int n) { RenderSpanGeneral(source, at(a), n, m_margin, bpp, row + a * bpp); });
     piece(plan.touchTo + 1, m_width,
           [&](int a, int n) { FillSpanWithMargin(m_margin, bpp, n, row + a * bpp); });
 }
@@ -164,17 +167,52 @@ void OutputRenderer::Prefetch(const RowPlan& first, const RowPlan& last, int fro
         for (const int x : {from, to - 1}) {
             const std::int64_t sx = (plan->walk.x + x * plan->walk.dx) >> 32;
             const std::int64_t sy = (plan->walk.y + x * plan->walk.dy) >> 32;
-            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
+            x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy),
+            y1 = std::max(y1, sy);
         }
     x0 = std::max<std::int64_t>(0, x0), y0 = std::max<std::int64_t>(0, y0);
-    x1 = std::min<std::int64_t>(image.Width() - 1, x1 + 1), y1 = std::min<std::int64_t>(image.Height() - 1, y1 + 1);
-    const uchar* bits = image.Pixels();
+    x1 = std::min<std::int64_t>(image.Width() - 1, x1 + 1),
+    y1 = std::min<std::int64_t>(image.Height() - 1, y1 + 1);
+    const uchar* bits = image.RawPixels();
     for (std::int64_t y = y0; y <= y1; ++y)
         for (std::int64_t x = x0 & ~std::int64_t(15); x <= x1; x += 16)
             __builtin_prefetch(bits + y * image.Stride() + x * 4);
 }
 
-void OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype stride) const {
+int OutputRenderer::SourceRowsNeeded(int first, int count) const {
+    const int h = m_source->Height();
+    if (count <= 0) return 0;
+    // The map is affine: the band's corners bound every sample in it.
+    std::int64_t lowest = INT64_MIN;
+    for (const int y : {first, first + count - 1}) {
+        const RowWalk row = WalkOfRow(y);
+        for (const int x : {0, m_width - 1}) lowest = std::max(lowest, (row.y + x * row.dy) >> 32);
+    }
+    // A sample rounded up to the next row reads the row below that one too,
+    // and the prefetching reaches one further.
+    lowest += 3;
+    return int(std::clamp<std::int64_t>(lowest + 1, 0, h));
+}
+
+int OutputRenderer::SourceRowsUnusedFrom(int firstRow) const {
+    if (firstRow >= m_height) return m_source->Height();
+    std::int64_t highest = INT64_MAX;
+    for (const int y : {std::max(0, firstRow), m_height - 1}) {
+        const RowWalk row = WalkOfRow(y);
+        for (const int x : {0, m_width - 1})
+            highest = std::min(highest, (row.y + x * row.dy) >> 32);
+    }
+    // A sample rounded down to the row above reads that row.
+    return int(std::clamp<std::int64_t>(highest - 2, 0, m_source->Height()));
+}
+
+bool OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype stride) const {
+    // The last row waits for the whole source: a result is complete only when
+    // the image it was made from loaded without fault, even where the result
+    // shows none of the rows that were damaged.
+    const int needed =
+        first + count >= m_height ? m_source->Height() : SourceRowsNeeded(first, count);
+    if (!m_source->WaitForRows(needed)) return false;
     // Tiles of 32 rows by 128 columns: a turned row walks diagonally through the
     // source, touching a new source row every few pixels; within a tile the rows
     // below reuse the same source lines while they are still in the first-level
@@ -195,12 +233,12 @@ void OutputRenderer::RenderRows(int first, int count, uchar* target, qsizetype s
                 RenderSegment(plans[i], column, end, target + (band + i) * stride);
         }
     }
+    return true;
 }
 
 bool OutputRenderer::ReadRows(int first, int count, uchar* target, qsizetype stride) {
     if (first < 0 || count < 0 || first + count > m_height) return false;
-    RenderRows(first, count, target, stride);
-    return true;
+    return RenderRows(first, count, target, stride);
 }
 
 QImage OutputRenderer::RenderImage() const {
@@ -209,19 +247,21 @@ QImage OutputRenderer::RenderImage() const {
     if (image.isNull()) return image;
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    // Bands of rows dealt out in turn, so that cheap margin rows and expensive
-    // image rows are shared fairly between the threads.
-    constexpr int kBand = 32;
     const int threads = int(std::max(1u, std::min(std::thread::hardware_concurrency(), 16u)));
+    std::atomic<bool> failed{false};
+    BandDealer dealer((m_height + kBandRows - 1) / kBandRows, threads);
     const auto work = [&](int index) {
-        for (int y = index * kBand; y < m_height; y += threads * kBand)
-            RenderRows(y, std::min(kBand, m_height - y), bits + y * stride, stride);
+        for (int band; !failed && (band = dealer.Next(index)) >= 0;) {
+            const int y = band * kBandRows;
+            if (!RenderRows(y, std::min(kBandRows, m_height - y), bits + y * stride, stride))
+                failed = true;
+        }
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back(work, t);
     work(0);
     for (std::thread& helper : helpers) helper.join();
-    return image;
+    return failed ? QImage() : image;
 }
 
 bool OutputRenderer::CertainlyOpaque() const {

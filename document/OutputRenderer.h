@@ -28,15 +28,26 @@ public:
 
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
-    RowLayout Layout() const override { return m_bytesPerPixel == 4 ? RowLayout::Bgra32 : RowLayout::Bgr24; }
+    RowLayout Layout() const override {
+        return m_bytesPerPixel == 4 ? RowLayout::Bgra32 : RowLayout::Bgr24;
+    }
     bool ReadRows(int first, int count, uchar* target, qsizetype stride) override;
 
     // Renders rows first .. first + count - 1; safe to call from several threads
-    // at once for different rows.
-    void RenderRows(int first, int count, uchar* target, qsizetype stride) const;
+    // at once for different rows. A source still being decoded is waited for
+    // as far as these rows sample it. False (and the rows are not rendered)
+    // when those source rows never arrive.
+    bool RenderRows(int first, int count, uchar* target, qsizetype stride) const;
+
+    // How many source rows from the top rows first .. first + count - 1 can
+    // sample, neighbours included: all of them where the map runs upwards.
+    int SourceRowsNeeded(int first, int count) const;
+    // The source rows above the one returned are read by no output row from
+    // firstRow down (none at all where the map runs upwards).
+    int SourceRowsUnusedFrom(int firstRow) const;
 
     // The whole result, rows split over the processor's cores. A null image when
-    // memory is short.
+    // memory is short or the source never arrives whole.
     QImage RenderImage() const;
 
     // True when no output pixel can be less than fully opaque: the source is

@@ -25,6 +25,13 @@ class CTavloDoc;
 // never touched. False when nothing was written (the target is then as it
 // was, and no partial file is left): rendering failed, no encoder, the folder
 // is missing or not writable, the disk is full, the name is taken.
+//
+// SourceAfterWriting::Dropped: the caller lets go of the source after this
+// and nothing else reads it meanwhile; the memory of the source rows that no
+// row still to be encoded samples is then given back while the file is
+// written, so that the job does not hold the whole source to its end.
+enum class SourceAfterWriting { Kept, Dropped };
 bool WriteImageFile(CTavloDoc& document, const HolderPtr& result, bool transparent,
                     const HolderPtr& source, const QString& path,
-                    FilePublish publish = FilePublish::Replace);
+                    FilePublish publish = FilePublish::Replace,
+                    SourceAfterWriting after = SourceAfterWriting::Kept);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Oblimo needs on Debian 12.
-# Runs apt only when a package is missing, through sudo when not root.
+# Installs what building, running and testing Oblimo needs on Debian 12, and
+# any further packages named on the command line (the tools a benchmark
+# compares with). Runs apt only when a package is missing, through sudo when
+# not root.
 set -euo pipefail
 
 packages=(
@@ -15,6 +17,7 @@ packages=(
   xdotool dbus at-spi2-core python3-pyatspi
   libtiff-dev libgif-dev
   libexif-dev liblcms2-dev
+  "$@"
 )
 
 missing=()

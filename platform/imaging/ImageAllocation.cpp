@@ -1,5 +1,6 @@
 #include "ImageAllocation.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
@@ -101,6 +102,20 @@ QImage AllocateLargeImage(int width, int height, QImage::Format format) {
     return QImage(width, height, format);
 }
 
+void DiscardLargeImagePages(const uchar* begin, std::size_t bytes) {
+#if defined(__linux__)
+    const auto start = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t from = (start + kHugePage - 1) / kHugePage * kHugePage;
+    const std::uintptr_t to = (start + bytes) / kHugePage * kHugePage;
+    // Only buffers of huge pages start on a page boundary; pages of any other
+    // buffer could hold a neighbouring allocation's bytes.
+    if (start % kHugePage != 0 || to <= from) return;
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+#else
+    (void)begin, (void)bytes;
+#endif
+}
+
 namespace {
 void ReleaseOwner(void* owner) { delete static_cast<QImage*>(owner); }
 }  // namespace
@@ -110,8 +125,8 @@ QImage ViewRgb32AsArgb32(const QImage& rgb32) {
     auto* owner = new QImage(rgb32);
     // constBits() does not detach; nothing writes through the old image again.
     auto* bits = const_cast<uchar*>(owner->constBits());
-    QImage view(bits, owner->width(), owner->height(), owner->bytesPerLine(),
-                QImage::Format_ARGB32, ReleaseOwner, owner);
+    QImage view(bits, owner->width(), owner->height(), owner->bytesPerLine(), QImage::Format_ARGB32,
+                ReleaseOwner, owner);
     view.setDotsPerMeterX(owner->dotsPerMeterX());
     view.setDotsPerMeterY(owner->dotsPerMeterY());
     return view;

@@ -25,6 +25,12 @@ public:
     LargeImageRecycling& operator=(const LargeImageRecycling&) = delete;
 };
 
+// Gives the whole huge pages within [begin, begin + bytes) of a large image's
+// buffer back to the system, which then reads as zeros there. For rows that
+// nobody reads again while the image is still alive. Nothing for an image
+// that is not in huge pages' memory, or a range smaller than one page.
+void DiscardLargeImagePages(const uchar* begin, std::size_t bytes);
+
 // The working-format view of an image in Format_RGB32, without copying: Qt
 // keeps RGB32 pixels as 0xffRRGGBB, which is exactly an opaque ARGB32 pixel.
 // The new image shares the old one's buffer and keeps it alive.

@@ -21,6 +21,8 @@ public:
     static std::unique_ptr<ImageStream> FromBytes(QByteArray bytes);
 
     QByteArrayView Bytes() const { return m_bytes; }
+    // The same bytes, shared, for a decoder that outlives the stream.
+    const QByteArray& SharedBytes() const { return m_bytes; }
 
 private:
     ImageStream() = default;

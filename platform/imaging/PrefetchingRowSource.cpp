@@ -43,18 +43,22 @@ void PrefetchingRowSource::Work() {
             std::unique_lock<std::mutex> guard(m_lock);
             // A band may be produced once its slot's previous band is consumed.
             m_changed.wait(guard, [&] {
-                return m_stopping || m_nextBand >= BandCount() ||
+                return m_stopping || m_failed || m_nextBand >= BandCount() ||
                        m_nextBand < m_consumedBands + slotCount;
             });
-            if (m_stopping || m_nextBand >= BandCount()) return;
+            if (m_stopping || m_failed || m_nextBand >= BandCount()) return;
             band = m_nextBand++;
         }
         Slot& slot = m_slots[std::size_t(band % slotCount)];
         const int first = band * m_bandRows;
-        m_produce(first, std::min(m_bandRows, m_height - first), slot.pixels.data(), m_stride);
+        const bool produced =
+            m_produce(first, std::min(m_bandRows, m_height - first), slot.pixels.data(), m_stride);
         {
             std::lock_guard<std::mutex> guard(m_lock);
-            slot.band = band;
+            if (produced)
+                slot.band = band;
+            else
+                m_failed = true;
         }
         m_changed.notify_all();
     }
@@ -69,13 +73,17 @@ bool PrefetchingRowSource::ReadRows(int first, int count, uchar* target, qsizety
         Slot& slot = m_slots[std::size_t(band % slotCount)];
         if (m_workers.empty() && slot.band != band) {
             const int bandFirst = band * m_bandRows;
-            m_produce(bandFirst, std::min(m_bandRows, m_height - bandFirst), slot.pixels.data(),
-                      m_stride);
+            if (!m_produce(bandFirst, std::min(m_bandRows, m_height - bandFirst),
+                           slot.pixels.data(), m_stride)) {
+                m_failed = true;
+                return false;
+            }
             slot.band = band;
         }
         {
             std::unique_lock<std::mutex> guard(m_lock);
-            m_changed.wait(guard, [&] { return slot.band == band; });
+            m_changed.wait(guard, [&] { return slot.band == band || m_failed; });
+            if (slot.band != band) return false;
         }
         const int bandEnd = std::min(m_height, (band + 1) * m_bandRows);
         const int take = std::min(first + count, bandEnd) - row;

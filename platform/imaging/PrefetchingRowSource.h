@@ -11,15 +11,16 @@
 // Produces the rows of an image on worker threads, a few bands ahead of the
 // reader, so that an encoder reading on one core and a renderer working on the
 // others overlap, with memory for only those few bands. produce(first, count,
-// target, stride) must be safe to call from several threads for different rows.
-// When the system gives fewer threads than asked for, fewer work; with none,
-// the reader produces each band itself.
+// target, stride) must be safe to call from several threads for different rows;
+// once it returns false, no further band is produced and reading fails. When
+// the system gives fewer threads than asked for, fewer work; with none, the
+// reader produces each band itself.
 class PrefetchingRowSource : public RowSource {
 public:
-    using Producer = std::function<void(int first, int count, uchar* target, qsizetype stride)>;
+    using Producer = std::function<bool(int first, int count, uchar* target, qsizetype stride)>;
 
-    PrefetchingRowSource(Producer produce, int width, int height, RowLayout layout,
-                         int workers, int bandRows = 32, int bandsAhead = 8);
+    PrefetchingRowSource(Producer produce, int width, int height, RowLayout layout, int workers,
+                         int bandRows = 32, int bandsAhead = 8);
     ~PrefetchingRowSource() override;
 
     int Width() const override { return m_width; }
@@ -45,8 +46,9 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_changed;
-    int m_nextBand = 0;      // the next band a worker takes
-    int m_consumedBands = 0; // bands the reader is done with
+    int m_nextBand = 0;       // the next band a worker takes
+    int m_consumedBands = 0;  // bands the reader is done with
     bool m_stopping = false;
+    bool m_failed = false;  // a band could not be produced
     std::vector<std::thread> m_workers;
 };

@@ -123,18 +123,8 @@ std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteA
     const QByteArray icc = image.colorSpace().iccProfile();
     if (IsRgbIccProfile(icc)) decoded.metadata.icc = icc;
 
-    // A file that stores no resolution gets Qt's default, which is not the
-    // program's; an image that shows exactly that default is taken from the
-    // file only when the file has a resolution of its own.
-    const QImage fresh(1, 1, QImage::Format_ARGB32);
-    const bool qtDefault = image.dotsPerMeterX() == fresh.dotsPerMeterX() &&
-                           image.dotsPerMeterY() == fresh.dotsPerMeterY();
-    if (qtDefault && !FileStoresResolution(container, bytes)) {
-        decoded.bitmap.dpiX = decoded.bitmap.dpiY = kNewBitmapDpi;
-    } else {
-        decoded.bitmap.dpiX = DotsPerInchFromDotsPerMetre(image.dotsPerMeterX());
-        decoded.bitmap.dpiY = DotsPerInchFromDotsPerMetre(image.dotsPerMeterY());
-    }
+    SetResolutionAsQtRead(decoded.bitmap, image.dotsPerMeterX(), image.dotsPerMeterY(), container,
+                          bytes);
     // An index beyond a short colour table shows opaque black, as GDI and the
     // second component draw it; Qt would make it transparent.
     if (image.format() == QImage::Format_Indexed8 && image.colorCount() < 256) {
@@ -148,6 +138,22 @@ std::optional<DecodedImage> DecodeWithQtReader(ContainerFormat container, QByteA
     return decoded;
 }
 }  // namespace
+
+void SetResolutionAsQtRead(Bitmap& bitmap, int dotsPerMetreX, int dotsPerMetreY,
+                           ContainerFormat container, QByteArrayView bytes) {
+    // A file that stores no resolution gets Qt's default, which is not the
+    // program's; an image that shows exactly that default is taken from the
+    // file only when the file has a resolution of its own.
+    const QImage fresh(1, 1, QImage::Format_ARGB32);
+    const bool qtDefault =
+        dotsPerMetreX == fresh.dotsPerMeterX() && dotsPerMetreY == fresh.dotsPerMeterY();
+    if (qtDefault && !FileStoresResolution(container, bytes)) {
+        bitmap.dpiX = bitmap.dpiY = kNewBitmapDpi;
+    } else {
+        bitmap.dpiX = DotsPerInchFromDotsPerMetre(dotsPerMetreX);
+        bitmap.dpiY = DotsPerInchFromDotsPerMetre(dotsPerMetreY);
+    }
+}
 
 std::optional<DecodedImage> DecodeWithQt(QByteArrayView bytes) {
     PrepareQtImageIo();

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "DecodedImage.h"
+#include "ImageFormatSniffer.h"
 
 // The first imaging component (the role GDI+ had): Qt's image I/O with its
 // plug-ins. Decodes the first frame of anything a plug-in reads, in the
@@ -15,3 +16,8 @@
 // None when no plug-in reads the data, the image is larger than the program's
 // limit, the data ends early, or it is far too small for the image it claims.
 std::optional<DecodedImage> DecodeWithQt(QByteArrayView bytes);
+
+// The resolution the first component reports for an image that Qt's reader
+// gave these dots per metre (its default ones where the file stores none).
+void SetResolutionAsQtRead(Bitmap& bitmap, int dotsPerMetreX, int dotsPerMetreY,
+                           ContainerFormat container, QByteArrayView bytes);

@@ -10,10 +10,9 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "support/CliTest.h"
 #include "support/FileFixtures.h"
 #include "support/ImageFixtures.h"
-#include "support/ProcessRunner.h"
-#include "support/TestEnvironment.h"
 
 using namespace Fixtures;
 
@@ -33,22 +32,13 @@ QImage Read(const QString& path) {
     return reader.read();
 }
 
-class CliBatchTest : public ::testing::Test {
+class CliBatchTest : public CliTest {
 protected:
-    void SetUp() override { TestEnvironment::ClearSettings(); }
-    void TearDown() override { TestEnvironment::ClearSettings(); }
-
-    ProcessResult Cli(const QStringList& arguments) {
-        return RunProgram(TAVLO_CLI, arguments, m_folder.path());
-    }
-    QString Path(const QString& name) const { return QDir(m_folder.path()).filePath(name); }
     QString WritePage(const QString& name, int seed, int width = 200, int height = 120,
                       const char* format = "png") {
         return WriteFile(m_folder.path(), name,
                          EncodeWithQt(Page(width, height, seed), format, 92));
     }
-
-    QTemporaryDir m_folder;
 };
 
 TEST_F(CliBatchTest, PrintsALinePerFileThenTheCountersAndExitsByTheOutcome) {

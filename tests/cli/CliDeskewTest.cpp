@@ -10,11 +10,10 @@
 #include <QTemporaryDir>
 #include <cmath>
 
+#include "support/CliTest.h"
 #include "support/FileFixtures.h"
 #include "support/ImageFixtures.h"
-#include "support/ProcessRunner.h"
 #include "support/SkewedPages.h"
-#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -22,15 +21,8 @@ QJsonObject Json(const QByteArray& line) {
     return QJsonDocument::fromJson(line.trimmed()).object();
 }
 
-class CliDeskewTest : public ::testing::Test {
+class CliDeskewTest : public CliTest {
 protected:
-    void SetUp() override { TestEnvironment::ClearSettings(); }
-    void TearDown() override { TestEnvironment::ClearSettings(); }
-
-    ProcessResult Cli(const QStringList& arguments) {
-        return RunProgram(TAVLO_CLI, arguments, m_folder.path());
-    }
-    QString Path(const QString& name) const { return QDir(m_folder.path()).filePath(name); }
     // A 100 dpi A4 page of the layout on the glass at the skew.
     QString WriteScan(const QString& name, SkewedPages::Layout layout, double skew,
                       unsigned seed = 3) {
@@ -65,8 +57,6 @@ protected:
         const QJsonObject line = Json(result.out);
         return QSize(line.value("trim_width").toInt(), line.value("trim_height").toInt());
     }
-
-    QTemporaryDir m_folder;
 };
 
 TEST_F(CliDeskewTest, PrintsTheAngleThatTurnsThePageUprightAndTheConfidence) {

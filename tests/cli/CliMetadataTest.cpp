@@ -9,23 +9,14 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "support/CliTest.h"
 #include "support/ImageFixtures.h"
 #include "support/MetadataFiles.h"
-#include "support/ProcessRunner.h"
-#include "support/TestEnvironment.h"
 
 using namespace MetadataFiles;
 
 namespace {
-class CliMetadataTest : public ::testing::Test {
-protected:
-    void SetUp() override { TestEnvironment::ClearSettings(); }
-    void TearDown() override { TestEnvironment::ClearSettings(); }
-    ProcessResult Cli(const QStringList& arguments) {
-        return RunProgram(TAVLO_CLI, arguments, m_folder.path());
-    }
-    QTemporaryDir m_folder;
-};
+class CliMetadataTest : public CliTest {};
 
 TEST_F(CliMetadataTest, InfoNamesTheProfileOrSaysNull) {
     const QImage photo = Fixtures::Quadrants(40, 30);

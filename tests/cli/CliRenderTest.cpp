@@ -65,7 +65,8 @@ TEST_F(CliRenderTest, RendersTheDefaultFrameScaledOrTyped) {
         const QString out = Path("out.png");
         QFile::remove(out);
         const ProcessResult result = Cli("render", QStringList{m_png, "-o", out} + c.options);
-        ASSERT_EQ(result.exitCode, 0) << c.options.join(' ').toStdString() << result.err.toStdString();
+        ASSERT_EQ(result.exitCode, 0)
+            << c.options.join(' ').toStdString() << result.err.toStdString();
         EXPECT_EQ(PrintedSize(result), c.size) << c.options.join(' ').toStdString();
         EXPECT_EQ(Read(out).size(), c.size);
     }
@@ -86,10 +87,10 @@ TEST_F(CliRenderTest, StreamedAndWholeImageWritingGiveTheSamePixels) {
         ASSERT_EQ(Cli("render", {m_jpg, "-o", Path("qt.png"), "--angle", angle, "--use-wic", "1"})
                       .exitCode,
                   0);
-        ASSERT_EQ(Cli("render", {m_jpg, "-o", Path("streamed.png"), "--angle", angle,
-                                 "--use-wic", "2"})
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            Cli("render", {m_jpg, "-o", Path("streamed.png"), "--angle", angle, "--use-wic", "2"})
+                .exitCode,
+            0);
         const QImage whole = Read(Path("qt.png")), streamed = Read(Path("streamed.png"));
         ASSERT_FALSE(whole.isNull());
         EXPECT_EQ(whole.convertToFormat(QImage::Format_RGB32),
@@ -106,13 +107,13 @@ TEST_F(CliRenderTest, MarginAndTransparencyFollowTheFormat) {
     ASSERT_EQ(Cli("render", QStringList{m_png, "-o", Path("t.jpg")} + beyond).exitCode, 0);
     EXPECT_TRUE(ColorNear(Read(Path("t.jpg")).pixelColor(2, 2), QColor(255, 255, 255), 4));
     // An opaque red margin, stored red 256 contributes 0.
-    ASSERT_EQ(Cli("render", QStringList{m_png, "-o", Path("red.png"), "--margin", "255,0,0,255"} +
-                                beyond)
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Cli("render", QStringList{m_png, "-o", Path("red.png"), "--margin", "255,0,0,255"} + beyond)
+            .exitCode,
+        0);
     EXPECT_EQ(Read(Path("red.png")).pixel(0, 0), qRgb(255, 0, 0));
-    ASSERT_EQ(Cli("render", QStringList{m_png, "-o", Path("dark.png"), "--margin", "256,7,8,255"} +
-                                beyond)
+    ASSERT_EQ(Cli("render",
+                  QStringList{m_png, "-o", Path("dark.png"), "--margin", "256,7,8,255"} + beyond)
                   .exitCode,
               0);
     EXPECT_EQ(Read(Path("dark.png")).pixel(0, 0), qRgb(0, 7, 8));
@@ -125,7 +126,9 @@ TEST_F(CliRenderTest, SizesTheEditorWouldRefuseAndBadUsage) {
         QString message;
     };
     const Case cases[] = {
-        {{"--angle", "10", "--result", "700x470"}, 1, "トリム後サイズより小さくすることはできません。"},
+        {{"--angle", "10", "--result", "700x470"},
+         1,
+         "トリム後サイズより小さくすることはできません。"},
         {{"--scale", "0"}, 1, "そのサイズにはできません。"},
         {{"--result", "0x600"}, 1, "そのサイズにはできません。"},
         {{"--angle", "ten"}, 2, QString()},
@@ -137,8 +140,7 @@ TEST_F(CliRenderTest, SizesTheEditorWouldRefuseAndBadUsage) {
         const ProcessResult result =
             Cli("render", QStringList{m_png, "-o", Path("x.png")} + c.options);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.options.join(' ').toStdString();
-        if (!c.message.isEmpty())
-            EXPECT_EQ(QString::fromUtf8(result.err).trimmed(), c.message);
+        if (!c.message.isEmpty()) EXPECT_EQ(QString::fromUtf8(result.err).trimmed(), c.message);
         EXPECT_FALSE(QFile::exists(Path("x.png")));
     }
     EXPECT_EQ(Cli("render", {m_png}).exitCode, 2);  // no -o
@@ -170,3 +172,33 @@ TEST_F(CliRenderTest, AutosaveNumbersNamesAndNeverOverwrites) {
               "ファイルに書き込めません。\n" + Path("no/such/folder/photo-Oblimo.jpg"));
 }
 }  // namespace
+
+// A JPEG is decoded while its result is rendered, and a fault in its data is
+// found only part way through. The job must still fail as a file that cannot
+// be loaded, with nothing written, also where the frame shows only rows above
+// the damage, and also for data the usual decoding takes in one piece.
+TEST_F(CliRenderTest, SourceDamagedPartWayFailsAsUnloadableAndWritesNothing) {
+    QFile file(m_jpg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = file.readAll();
+    const QString damaged =
+        WriteFile(m_folder.path(), "damaged.jpg", jpeg.left(jpeg.size() * 3 / 4) + "\xff\xd9");
+    const QString cut = WriteFile(m_folder.path(), "cut.jpg", jpeg.left(jpeg.size() * 3 / 4));
+    const QStringList before = QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& source : {damaged, cut})
+        for (const char* useWic : {"0", "1", "2"})
+            for (const QStringList& edit : {QStringList{"--angle", "10"},
+                                            QStringList{"--angle", "1", "--frame", "0,0,900,60"},
+                                            QStringList{"--angle", "175", "--flip-y"}})
+                for (const bool autosave : {false, true}) {
+                    const QStringList options =
+                        QStringList{source, "--use-wic", useWic, "--save-folder", "0"} + edit;
+                    SCOPED_TRACE((options.join(' ') + (autosave ? " autosave" : "")).toStdString());
+                    const ProcessResult result =
+                        autosave ? Cli("autosave", options)
+                                 : Cli("render", options + QStringList{"-o", Path("x.jpg")});
+                    EXPECT_EQ(result.exitCode, 1);
+                    EXPECT_EQ(QString::fromUtf8(result.err), "ファイルをロードできません。\n");
+                    EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden), before);
+                }
+}

@@ -4,10 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,12 +20,15 @@
 #include "document/ImageLoader.h"
 #include "platform/imaging/ImageFormatSniffer.h"
 #include "platform/imaging/ImageStream.h"
+#include "support/BombFiles.h"
 #include "support/FileFixtures.h"
 #include "support/FormatWriters.h"
 #include "support/ImageFixtures.h"
+#include "support/JpegWriter.h"
 #include "support/SharedCodecs.h"
 
 using namespace Fixtures;
+using namespace BombFiles;
 
 namespace {
 ImagingServices Services(int useWic) { return {useWic, SharedCodecs(), true}; }
@@ -40,32 +41,11 @@ HolderPtr DecodeBytes(const QByteArray& bytes, int useWic) {
 // A JPEG through libjpeg, baseline or progressive, Huffman or arithmetic
 // coded, at quality 90.
 QByteArray EncodeJpeg(const QImage& source, bool progressive, bool arithmetic = false) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(image.width());
-    info.image_height = JDIMENSION(image.height());
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    if (progressive) jpeg_simple_progression(&info);
-    info.arith_code = arithmetic;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPLE*>(image.constScanLine(int(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return bytes;
+    JpegWriter::JpegSpec spec;
+    spec.image = source;
+    spec.progressive = progressive, spec.arithmetic = arithmetic;
+    spec.densityUnit = 0, spec.densityX = spec.densityY = 1;  // libjpeg's own: no resolution
+    return JpegWriter::Jpeg(spec);
 }
 
 QImage Noise(int width, int height) {
@@ -171,88 +151,6 @@ TEST_F(HostileFilesTest, DevicesAndFoldersAreRefusedWithoutReadingThem) {
 
 // ---- Tiny files that claim huge images ------------------------------------
 
-void PatchSize16(QByteArray& bytes, qsizetype at, int width, int height, bool bigEndian) {
-    auto put = [&](qsizetype pos, int v) {
-        bytes[pos + (bigEndian ? 0 : 1)] = char(v >> 8);
-        bytes[pos + (bigEndian ? 1 : 0)] = char(v);
-    };
-    put(at, width);
-    put(at + 2, height);
-}
-
-// The frame header of a JPEG made at a small size, patched to claim another.
-QByteArray JpegClaiming(int width, int height, bool progressive) {
-    QByteArray jpeg = EncodeJpeg(Quadrants(16, 16), progressive);
-    const qsizetype sof =
-        jpeg.indexOf(progressive ? QByteArray("\xFF\xC2", 2) : QByteArray("\xFF\xC0", 2));
-    PatchSize16(jpeg, sof + 5, height, width, true);  // height comes first
-    return jpeg;
-}
-
-QByteArray PngClaiming(quint32 width, quint32 height) {
-    QByteArray png = EncodeWithQt(Quadrants(16, 16), "png");
-    auto put32 = [&](int at, quint32 v) {
-        for (int i = 0; i < 4; ++i) png[at + i] = char(v >> (24 - 8 * i));
-    };
-    put32(16, width);
-    put32(20, height);
-    put32(29, quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17)));
-    return png;
-}
-
-QByteArray GifClaiming(int screen, int frame) {
-    FormatWriters::GifSpec spec{4, 4, 0, {0, 0, 0, 255, 255, 255}, {}};
-    FormatWriters::GifFrame f;
-    f.width = f.height = 4;
-    f.indices.assign(16, 1);
-    spec.frames.push_back(f);
-    QByteArray gif = FormatWriters::Gif(spec);
-    PatchSize16(gif, 6, screen, screen, false);
-    const qsizetype descriptor = gif.indexOf('\x2C', 13 + 6);
-    PatchSize16(gif, descriptor + 5, frame, frame, false);
-    return gif;
-}
-
-// A small frame placed far from the origin of a small screen.
-QByteArray GifFramePlacedAt(int screenWidth, int screenHeight, int left, int top) {
-    QByteArray gif = GifClaiming(4, 4);
-    PatchSize16(gif, 6, screenWidth, screenHeight, false);
-    const qsizetype descriptor = gif.indexOf('\x2C', 13 + 6);
-    PatchSize16(gif, descriptor + 1, left, top, false);
-    return gif;
-}
-
-// An LZW-compressed TIFF whose single strip holds 64 bytes.
-QByteArray TiffClaiming(quint32 width, quint32 height) {
-    QByteArray tiff("II*\0\x08\0\0\0", 8);
-    auto le16 = [&](quint32 v) { tiff.append(char(v)).append(char(v >> 8)); };
-    auto le32 = [&](quint32 v) { le16(v & 0xFFFF), le16(v >> 16); };
-    const quint32 entries[][2] = {{256, width}, {257, height}, {258, 8},
-                                  {259, 5},     {262, 1},      {273, 8 + 2 + 7 * 12 + 4},
-                                  {279, 64}};
-    le16(7);
-    for (const auto& e : entries) {
-        le16(e[0]);
-        le16(4);  // LONG
-        le32(1);
-        le32(e[1]);
-    }
-    le32(0);
-    tiff.append(QByteArray(64, '\x80'));
-    return tiff;
-}
-
-// A top-down 8-bit BMP of four columns claiming 2^25 + 2 rows (found by fuzzing).
-QByteArray BmpOfManyRows() {
-    FormatWriters::BmpSpec spec;
-    spec.width = 4, spec.height = 3, spec.bitCount = 8, spec.palette.assign(16, 0);
-    spec.pixelData.assign(12, 1);
-    QByteArray bmp = FormatWriters::Bmp(spec);
-    const qint32 height = -((1 << 25) + 2);
-    std::memcpy(bmp.data() + 22, &height, 4);
-    return bmp;
-}
-
 TEST_F(HostileFilesTest, ABmpBeyondTheSizeLimitIsNoCompleteImage) {
     // Its rows are not there; the check must not leave it to a reader that
     // fills them all before it looks at the size.
@@ -260,10 +158,6 @@ TEST_F(HostileFilesTest, ABmpBeyondTheSizeLimitIsNoCompleteImage) {
 }
 
 TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent) {
-    FormatWriters::BmpSpec rle;
-    rle.width = rle.height = 23170, rle.bitCount = 8, rle.compression = 1;
-    rle.palette.assign(8, 0);
-    rle.pixelData = {0, 1};  // end of bitmap at once
     const struct {
         const char* name;
         QByteArray bytes;
@@ -276,7 +170,7 @@ TEST_F(HostileFilesTest, TinyFilesThatClaimHugeImagesAreRefusedByEveryComponent)
         {"GIF frame far off a small screen", GifFramePlacedAt(16, 16, 20000, 20000)},
         {"GIF frame far below a screen of no height", GifFramePlacedAt(15617, 0, 100, 14406)},
         {"LZW TIFF", TiffClaiming(23170, 23170)},
-        {"run-length BMP", FormatWriters::Bmp(rle)},
+        {"run-length BMP", RunLengthBmpClaiming(23170)},
         {"top-down BMP of many rows", BmpOfManyRows()},
     };
     for (const auto& bomb : bombs) {

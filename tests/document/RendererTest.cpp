@@ -4,17 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <QTransform>
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <thread>
 
 #include "app/CTavloApp.h"
+#include "document/BandDealer.h"
 #include "document/CTavloDoc.h"
 #include "document/FrameGeometry.h"
 #include "document/OutputMapping.h"
 #include "document/OutputRenderer.h"
 #include "document/RenderKernels.h"
 #include "platform/SettingsStore.h"
+#include "support/NoThreadToSpare.h"
 
 namespace {
 
@@ -95,8 +100,8 @@ QImage RandomImage(int w, int h, bool withAlpha, unsigned seed) {
         for (int x = 0; x < w; ++x) {
             const int pick = int(random() % 5);
             const int alpha = withAlpha ? (pick == 4 ? 1 : pick * 85) : 255;
-            image.setPixel(x, y, qRgba(int(random() % 256), int(random() % 256),
-                                       int(random() % 256), alpha));
+            image.setPixel(
+                x, y, qRgba(int(random() % 256), int(random() % 256), int(random() % 256), alpha));
         }
     return image;
 }
@@ -121,8 +126,8 @@ public:
         state.m_resultWidth = p.resultWidth, state.m_resultHeight = p.resultHeight;
         state.m_trimWidth = 1, state.m_trimHeight = 1;
         m_doc.SetStateForTest(state, dpiX, dpiY);
-        return m_doc.RenderOutput(holder, p.argb32 ? OutputPixelFormat::Argb32
-                                                   : OutputPixelFormat::Rgb24);
+        return m_doc.RenderOutput(holder,
+                                  p.argb32 ? OutputPixelFormat::Argb32 : OutputPixelFormat::Rgb24);
     }
     CTavloDoc& Doc() { return m_doc; }
 
@@ -154,8 +159,9 @@ int MaxDifference(const QImage& a, const QImage& b, QPoint* where = nullptr) {
             const QRgb p = x.pixel(col, r), q = y.pixel(col, r);
             // The colour of a pixel that is fully transparent in both shows nowhere.
             if (qAlpha(p) == 0 && qAlpha(q) == 0) continue;
-            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                    std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            const int d =
+                std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                          std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
             if (d > worst) {
                 worst = d;
                 if (where) *where = QPoint(col, r);
@@ -191,12 +197,11 @@ TEST_P(ReferenceTest, AgreesWithinOnePerComponent) {
     ASSERT_FALSE(rendered.IsNull());
     ASSERT_EQ(rendered.Width(), c.p.resultWidth);
     ASSERT_EQ(rendered.Height(), c.p.resultHeight);
-    EXPECT_EQ(rendered.image.format(),
-              c.p.argb32 ? QImage::Format_ARGB32 : QImage::Format_BGR888);
+    EXPECT_EQ(rendered.image.format(), c.p.argb32 ? QImage::Format_ARGB32 : QImage::Format_BGR888);
     QPoint where;
     const int difference = MaxDifference(rendered.image, ReferenceRender(source, c.p), &where);
-    EXPECT_LE(difference, 1) << "at " << where.x() << "," << where.y() << " got "
-                             << std::hex << rendered.image.convertToFormat(QImage::Format_ARGB32).pixel(where)
+    EXPECT_LE(difference, 1) << "at " << where.x() << "," << where.y() << " got " << std::hex
+                             << rendered.image.convertToFormat(QImage::Format_ARGB32).pixel(where)
                              << " want " << ReferenceRender(source, c.p).pixel(where);
 }
 
@@ -208,25 +213,26 @@ INSTANTIATE_TEST_SUITE_P(
         ReferenceCase{"FrameBeyondImage", 40, 30, false,
                       With(Frame(7.5f, -30, -22, 61, 45), [](RefParams& p) { p.marginA = 0; })},
         ReferenceCase{"OpaqueRedMargin24Bit", 31, 20, false,
-                      With(Frame(-12, -22, -16, 44, 32), [](RefParams& p) {
-                          p.marginR = 255, p.marginG = 0, p.marginB = 0, p.argb32 = false;
-                      })},
+                      With(Frame(-12, -22, -16, 44, 32),
+                           [](RefParams& p) {
+                               p.marginR = 255, p.marginG = 0, p.marginB = 0, p.argb32 = false;
+                           })},
         ReferenceCase{"HalfOpaqueMargin", 30, 31, false,
-                      With(Frame(33, -21, -21, 42, 42), [](RefParams& p) {
-                          p.marginR = 10, p.marginG = 200, p.marginB = 90, p.marginA = 128;
-                      })},
+                      With(Frame(33, -21, -21, 42, 42),
+                           [](RefParams& p) {
+                               p.marginR = 10, p.marginG = 200, p.marginB = 90, p.marginA = 128;
+                           })},
         ReferenceCase{"TransparentSource", 29, 25, true,
                       With(Frame(21, -18, -16, 36, 32), [](RefParams& p) { p.marginA = 60; })},
         ReferenceCase{"TransparentSource24Bit", 29, 25, true,
                       With(Frame(-47, -18, -16, 36, 32), [](RefParams& p) { p.argb32 = false; })},
-        ReferenceCase{"FlippedAndEnlarged", 33, 21, false,
-                      With(Frame(4.25f, -12, -7, 61, 37), [](RefParams& p) {
-                          p.flipX = 1, p.flipY = 1, p.scaleX = 2.37, p.scaleY = 2.37;
-                      })},
+        ReferenceCase{
+            "FlippedAndEnlarged", 33, 21, false,
+            With(Frame(4.25f, -12, -7, 61, 37),
+                 [](RefParams& p) { p.flipX = 1, p.flipY = 1, p.scaleX = 2.37, p.scaleY = 2.37; })},
         ReferenceCase{"UnequalScales", 26, 34, false,
-                      With(Frame(-3, -10, -14, 40, 30), [](RefParams& p) {
-                          p.flipY = 1, p.scaleX = 1.5, p.scaleY = 1.25;
-                      })},
+                      With(Frame(-3, -10, -14, 40, 30),
+                           [](RefParams& p) { p.flipY = 1, p.scaleX = 1.5, p.scaleY = 1.25; })},
         ReferenceCase{"NearlyQuarterTurn", 45, 17, false, Frame(89.3f, -9, -23, 19, 45)},
         ReferenceCase{"MinusOneSeventy", 24, 24, true, Frame(-170, -14, -14, 30, 30)},
         ReferenceCase{"OneByTen", 1, 10, false,
@@ -242,7 +248,8 @@ TEST(RendererExactness, IdentityCopiesEverySourcePixel) {
             QImage source = RandomImage(size.width(), size.height(), alpha, 11);
             for (int y = 0; y < source.height(); ++y)
                 for (int x = 0; x < source.width(); ++x)
-                    if (qAlpha(source.pixel(x, y)) == 0) source.setPixel(x, y, qRgba(255, 255, 255, 0));
+                    if (qAlpha(source.pixel(x, y)) == 0)
+                        source.setPixel(x, y, qRgba(255, 255, 255, 0));
             const FrameRect frame = DefaultTrimFrame(size.width(), size.height(), 0.0f);
             RefParams p = Frame(0, frame.left, frame.top, size.width(), size.height());
             RenderHarness harness;
@@ -298,9 +305,9 @@ TEST(RendererMargin, OpacityColourAndLowBytes) {
         QRgb expected;
     };
     const Case cases[] = {
-        {255, 255, 255, 0, true, qRgba(255, 255, 255, 0)},   // default: white, transparent
-        {255, 255, 255, 0, false, qRgb(255, 255, 255)},      // 24 bits: opaque
-        {256, 10, 20, 128, true, qRgba(0, 10, 20, 128)},     // red 256 contributes 0
+        {255, 255, 255, 0, true, qRgba(255, 255, 255, 0)},  // default: white, transparent
+        {255, 255, 255, 0, false, qRgb(255, 255, 255)},     // 24 bits: opaque
+        {256, 10, 20, 128, true, qRgba(0, 10, 20, 128)},    // red 256 contributes 0
         {1, 2, 3, 0x1FF, true, qRgba(1, 2, 3, 255)},
     };
     for (const Case& c : cases) {
@@ -318,8 +325,7 @@ TEST(RendererMargin, NoOutputForImpossibleSizes) {
     RefParams p = Frame(0, -4.5f, -4.5f, 10, 10);
     EXPECT_FALSE(harness.Render(source, p).IsNull());
     for (const auto& change : std::vector<std::function<void(RefParams&)>>{
-             [](RefParams& q) { q.resultWidth = 0; },
-             [](RefParams& q) { q.resultHeight = -3; },
+             [](RefParams& q) { q.resultWidth = 0; }, [](RefParams& q) { q.resultHeight = -3; },
              [](RefParams& q) { q.scaleX = 0; },
              [](RefParams& q) { q.scaleY = 1e-50; },  // zero once it is a float
          }) {
@@ -338,7 +344,8 @@ TEST(RendererMargin, NoOutputForImpossibleSizes) {
     CUndoItem huge = state;
     huge.m_resultWidth = huge.m_resultHeight = 100000;
     EXPECT_FALSE(OutputParamsRenderable(huge));
-    for (float CUndoItem::*field : {&CUndoItem::m_angle, &CUndoItem::m_trimLeft, &CUndoItem::m_trimTop}) {
+    for (float CUndoItem::*field :
+         {&CUndoItem::m_angle, &CUndoItem::m_trimLeft, &CUndoItem::m_trimTop}) {
         CUndoItem broken = state;
         broken.*field = NAN;
         EXPECT_FALSE(OutputParamsRenderable(broken));
@@ -351,9 +358,9 @@ TEST(RendererResolution, QuarterTurnExchangesTheResolutions) {
         float angle;
         float dpiX, dpiY;
     };
-    for (const Case c : {Case{90, 200, 300}, Case{-90, 200, 300}, Case{45, 300, 200},
-                         Case{46, 200, 300}, Case{135, 300, 200}, Case{10, 300, 200},
-                         Case{-134, 200, 300}}) {
+    for (const Case c :
+         {Case{90, 200, 300}, Case{-90, 200, 300}, Case{45, 300, 200}, Case{46, 200, 300},
+          Case{135, 300, 200}, Case{10, 300, 200}, Case{-134, 200, 300}}) {
         RenderHarness harness;
         harness.Render(source, Frame(c.angle, -3, -3, 6, 6), 300, 200);
         EXPECT_FLOAT_EQ(harness.Doc().m_outputDpiX, c.dpiX) << c.angle;
@@ -385,6 +392,84 @@ TEST(RendererKernels, VectorLoopsMatchThePortableLoop) {
     }
 }
 
+// Spans laid against each side of a source held in a buffer of exactly its
+// size (a stride of exactly four bytes a pixel), so that a vector loop reading
+// past the last row or column, or taking a wrong row or neighbour for some
+// lane, shows as a difference (or, built with AddressSanitizer, as a fault).
+TEST(RendererKernels, VectorLoopsMatchAcrossTurnsScalesAndEdges) {
+    constexpr int kWidth = 160, kHeight = 150;
+    const QImage image = RandomImage(kWidth, kHeight, false, 21);
+    std::vector<std::uint8_t> buffer(std::size_t(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y)
+        std::memcpy(buffer.data() + std::size_t(y) * kWidth * 4, image.constScanLine(y),
+                    std::size_t(kWidth) * 4);
+    const SourcePixels pixels{buffer.data(), kWidth * 4, kWidth, kHeight};
+    const auto whole = [](std::int64_t position) {
+        return (position + (std::int64_t(1) << 23)) >> 32;
+    };
+    struct Turn {
+        double angle;  // degrees
+        double step;   // source pixels per output pixel
+        bool mirrored;
+    };
+    const Turn turns[] = {{0, 1, false},     {0.05, 1, false}, {-0.3, 1, false}, {11, 1, false},
+                          {-11, 1, false},   {45, 1, false},   {89.9, 1, false}, {-89.9, 1, false},
+                          {180, 1, false},   {11, 1, true},    {0, 1, true},     {10, 0.5, false},
+                          {-3, 0.5, true},   {10, 2, false},   {0, 2, false},    {2, 1.93, true},
+                          {170, 1.3, false}, {30, 1, false},   {3, 2.05, false}, {-5, 2.1, true},
+                          {0, 2.07, false}};
+    // Where the span lies: -1 against the first column (row), +1 against the
+    // last, 0 in the middle.
+    const int sides[][2] = {{0, 0}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}, {1, 0}, {0, 1}};
+    int compared = 0;
+    for (const Turn& turn : turns)
+        for (const int count : {1, 15, 16, 17, 31, 47, 64})
+            for (const auto& side : sides)
+                for (const std::uint32_t fraction : {0x00000000u, 0x7F3A91C4u, 0xFFFF8000u}) {
+                    const double radians = turn.angle * M_PI / 180.0;
+                    const double dx = std::cos(radians) * turn.step * (turn.mirrored ? -1 : 1);
+                    const double dy = std::sin(radians) * turn.step;
+                    RowWalk walk{std::int64_t(fraction), std::int64_t(fraction / 3),
+                                 std::llround(dx * 4294967296.0), std::llround(dy * 4294967296.0)};
+                    // The span's extent in whole pixels, then moved by whole
+                    // pixels (fractions untouched) to its side.
+                    const std::int64_t xa = whole(walk.x),
+                                       xb = whole(walk.x + (count - 1) * walk.dx);
+                    const std::int64_t ya = whole(walk.y),
+                                       yb = whole(walk.y + (count - 1) * walk.dy);
+                    const std::int64_t x0 = std::min(xa, xb), x1 = std::max(xa, xb);
+                    const std::int64_t y0 = std::min(ya, yb), y1 = std::max(ya, yb);
+                    ASSERT_LT(x1 - x0 + 1, kWidth);
+                    ASSERT_LT(y1 - y0 + 1, kHeight);
+                    const auto place = [](int where, std::int64_t lo, std::int64_t hi, int size) {
+                        return where < 0   ? -lo
+                               : where > 0 ? size - 2 - hi
+                                           : (size - 1 - (hi - lo)) / 2 - lo;
+                    };
+                    walk.x += place(side[0], x0, x1, kWidth) << 32;
+                    walk.y += place(side[1], y0, y1, kHeight) << 32;
+                    for (const int bpp : {3, 4}) {
+                        std::vector<std::uint8_t> slow(std::size_t(count) * bpp);
+                        RenderSpanOpaqueInteriorPortable(pixels, walk, count, bpp, slow.data());
+                        for (int loop = 0; loop < 2; ++loop) {
+                            std::vector<std::uint8_t> fast(slow.size(), 0xA5);
+                            const bool ran = loop == 0 ? RenderSpanOpaqueInteriorAvx2(
+                                                             pixels, walk, count, bpp, fast.data())
+                                                       : RenderSpanOpaqueInteriorAvx512(
+                                                             pixels, walk, count, bpp, fast.data());
+                            if (!ran) continue;
+                            ++compared;
+                            ASSERT_EQ(fast, slow)
+                                << (loop ? "AVX-512" : "AVX2") << ", angle " << turn.angle
+                                << ", step " << turn.step << (turn.mirrored ? " mirrored" : "")
+                                << ", count " << count << ", side " << side[0] << "," << side[1]
+                                << ", fraction " << fraction << ", " << bpp << " bytes";
+                        }
+                    }
+                }
+    if (compared == 0) GTEST_SKIP() << "the processor has neither vector loop";
+}
+
 TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     CUndoItem state;
     state.m_image = MakeHolder({RandomImage(100, 60, false, 2), 96, 96});
@@ -396,8 +481,8 @@ TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     state.m_trimHeight = state.m_resultHeight = trim.height;
     state.m_scaleX = state.m_scaleY = 1;
     const MarginColor transparent{255, 255, 255, 0};
-    auto renderer = OutputRenderer::Create(state, state.m_image, transparent,
-                                           OutputPixelFormat::Argb32);
+    auto renderer =
+        OutputRenderer::Create(state, state.m_image, transparent, OutputPixelFormat::Argb32);
     ASSERT_TRUE(renderer);
     EXPECT_TRUE(renderer->CertainlyOpaque());
     EXPECT_EQ(renderer->RenderImage().pixel(0, 0) >> 24, 255u);
@@ -410,6 +495,68 @@ TEST(RendererOpacity, CertaintyFollowsFrameAndMargin) {
     EXPECT_TRUE(renderer->CertainlyOpaque());
 }
 
+TEST(RendererThreads, EveryBandIsDealtExactlyOnce) {
+    // One thread alone: its own run in order, then the last band of the run
+    // with most left.
+    {
+        BandDealer dealer(10, 3);  // runs 0-2, 3-5, 6-9
+        std::vector<int> order;
+        for (int band; (band = dealer.Next(0)) >= 0;) order.push_back(band);
+        EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 9, 5, 8, 4, 7, 3, 6}));
+    }
+    struct Case {
+        int bands, threads;
+    };
+    for (const Case c :
+         {Case{0, 2}, Case{1, 2}, Case{3, 4}, Case{101, 2}, Case{5000, 4}, Case{7, 1}}) {
+        BandDealer dealer(c.bands, c.threads);
+        std::vector<std::atomic<int>> dealt(std::size_t(c.bands));
+        std::vector<std::thread> workers;
+        for (int t = 0; t < c.threads; ++t)
+            workers.emplace_back([&, t] {
+                for (int band; (band = dealer.Next(t)) >= 0;) ++dealt[std::size_t(band)];
+            });
+        for (std::thread& worker : workers) worker.join();
+        for (int band = 0; band < c.bands; ++band)
+            ASSERT_EQ(dealt[std::size_t(band)].load(), 1)
+                << "band " << band << " of " << c.bands << ", " << c.threads << " threads";
+    }
+}
+
+TEST(RendererThreads, WholeImageEqualsRowsRenderedInOneThread) {
+    // Tall enough for many bands per thread, margin rows at top and bottom;
+    // also when the system refuses every helper thread, and the calling
+    // thread must render the bands dealt to the helpers that never started.
+    for (const bool threadsRefused : {false, true})
+    for (const float angle : {0.0f, 7.0f, -60.0f}) {
+        CUndoItem state;
+        state.m_image = MakeHolder({RandomImage(90, 700, false, 8), 96, 96});
+        state.m_angle = angle;
+        state.m_trimLeft = -50, state.m_trimTop = -370;
+        state.m_trimWidth = state.m_resultWidth = 100;
+        state.m_trimHeight = state.m_resultHeight = 740;
+        state.m_scaleX = state.m_scaleY = 1;
+        const auto renderer = OutputRenderer::Create(
+            state, state.m_image, MarginColor{1, 2, 3, 255}, OutputPixelFormat::Argb32);
+        ASSERT_TRUE(renderer);
+        QImage whole;
+        if (threadsRefused) {
+            const NoThreadToSpare limit;
+            ASSERT_TRUE(limit.Active());
+            whole = renderer->RenderImage();
+        } else {
+            whole = renderer->RenderImage();
+        }
+        QImage rows(100, 740, QImage::Format_ARGB32);
+        rows.fill(0);
+        ASSERT_TRUE(renderer->ReadRows(0, 740, rows.bits(), rows.bytesPerLine()));
+        ASSERT_EQ(whole.size(), rows.size());
+        for (int y = 0; y < 740; ++y)
+            ASSERT_EQ(std::memcmp(whole.constScanLine(y), rows.constScanLine(y), 400), 0)
+                << "row " << y << ", angle " << angle << (threadsRefused ? ", no threads" : "");
+    }
+}
+
 // ---- Frame geometry ----------------------------------------------------------
 
 TEST(FrameGeometryTest, SnapUsesTheSidesOfTheTurnedImage) {
@@ -418,8 +565,8 @@ TEST(FrameGeometryTest, SnapUsesTheSidesOfTheTurnedImage) {
         float angle, x, y, expectX, expectY;
     };
     const Case cases[] = {
-        {101, 60, 0, -49.7f, -29.2f, -49.0f, -28.5f},  // a = 100 even, b = 59 odd
-        {101, 60, 90, -49.7f, -29.2f, -49.5f, -29.0f}, // at 90 a = 59, b = 100
+        {101, 60, 0, -49.7f, -29.2f, -49.0f, -28.5f},   // a = 100 even, b = 59 odd
+        {101, 60, 90, -49.7f, -29.2f, -49.5f, -29.0f},  // at 90 a = 59, b = 100
         {101, 60, -90, -49.7f, -29.2f, -49.5f, -29.0f},
         {101, 60, 45, -49.7f, -29.2f, -49.0f, -28.5f},  // 45 is not beyond 45
         {101, 60, 135, -49.7f, -29.2f, -49.0f, -28.5f},
@@ -444,8 +591,7 @@ TEST(FrameGeometryTest, AFrameNarrowerThanAPixelTrimsOnePixel) {
         {{-0.7f, -0.2f, -0.7f, -0.2f}, 1, 1},  // the same on the other side
         {{0.5f, 0.5f, 0.5f, 0.5f}, 1, 1},      // a point on a pixel centre
         {{0.6f, 0.6f, 1.2f, 1.4f}, 1, 1},      // edges between two centres
-        {{0.5f, 0.5f, 1.49f, 2.5f}, 1, 3},
-        {{-1.5f, -1.5f, 1.5f, 0.4f}, 4, 2},
+        {{0.5f, 0.5f, 1.49f, 2.5f}, 1, 3},    {{-1.5f, -1.5f, 1.5f, 0.4f}, 4, 2},
     };
     for (const Case& c : cases) {
         const TrimSize t = ComputeTrimSize(c.frame, 1000, 600, 0.0f);
@@ -463,8 +609,8 @@ TEST(FrameGeometryTest, DefaultFramesOfAThousandBySixHundred) {
         int trimWidth, trimHeight;
     };
     const Case cases[] = {
-        {0, 499.5f, 299.5f, 1000, 600},   {90, 299.5f, 499.5f, 600, 1000},
-        {180, 499.5f, 299.5f, 1000, 600}, {10, 391.94f, 235.01f, 784, 470},
+        {0, 499.5f, 299.5f, 1000, 600},    {90, 299.5f, 499.5f, 600, 1000},
+        {180, 499.5f, 299.5f, 1000, 600},  {10, 391.94f, 235.01f, 784, 470},
         {-10, 391.94f, 235.01f, 784, 470}, {45, 264.79f, 158.77f, 530, 318},
     };
     for (const Case& c : cases) {
@@ -530,3 +676,74 @@ TEST(FrameGeometryTest, TypedSizesAndFactors) {
     EXPECT_EQ(ResultFromFactor(470, NAN), 0);
 }
 }  // namespace
+
+// ---- Source rows a band samples ----------------------------------------------
+
+// The bounds by which a band waits for source rows still being decoded, and by
+// which rows no longer needed are given back: a source whose rows outside the
+// bound are overwritten must give exactly the same band.
+TEST(RendererSourceRows, BoundsCoverEverySample) {
+    struct Case {
+        float angle;
+        bool flipX, flipY;
+        double scale;
+        float shiftTop;  // moves the frame down, off the image's top
+    };
+    const Case cases[] = {
+        {10, false, false, 1, 0}, {-10, false, false, 1, 0},  {45, true, false, 1.5, 0},
+        {170, false, true, 1, 0}, {-100, false, false, 2, 0}, {0.5f, false, false, 1, 30},
+        {90, false, false, 1, 0}, {0, false, true, 1, 0},     {30, true, true, 3.3, -10},
+    };
+    constexpr int w = 120, h = 90;
+    int boundedBelow = 0, boundedAbove = 0;
+    for (const bool opaque : {true, false})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.angle) + (opaque ? " opaque" : " transparent"));
+            const QImage pixels = RandomImage(w, h, !opaque, 5);
+            CUndoItem state;
+            state.m_image = MakeHolder({pixels, 96, 96});
+            state.m_angle = c.angle;
+            state.m_flipX = c.flipX, state.m_flipY = c.flipY;
+            FrameRect frame = DefaultTrimFrame(w, h, c.angle);
+            frame.top += c.shiftTop, frame.bottom += c.shiftTop;
+            const TrimSize trim = ComputeTrimSize(frame, state);
+            state.m_trimLeft = frame.left, state.m_trimTop = frame.top;
+            state.m_trimWidth = trim.width, state.m_trimHeight = trim.height;
+            state.m_scaleX = state.m_scaleY = c.scale;
+            state.m_resultWidth = ResultFromFactor(trim.width, c.scale);
+            state.m_resultHeight = ResultFromFactor(trim.height, c.scale);
+            const MarginColor margin{10, 200, 30, 128};
+            const auto renderer =
+                OutputRenderer::Create(state, state.m_image, margin, OutputPixelFormat::Argb32);
+            ASSERT_TRUE(renderer);
+            // The result with the source's rows from..to-1 overwritten (as
+            // opaque as the source, which takes the renderer's opaque paths).
+            const auto rendered = [&](int from, int to, int first, int count) {
+                QImage spoiled = pixels.copy();
+                for (int y = std::max(0, from); y < std::min(h, to); ++y)
+                    for (int x = 0; x < w; ++x)
+                        spoiled.setPixel(x, y, qRgba(255, 0, 255, opaque ? 255 : 77));
+                const auto other = OutputRenderer::Create(state, MakeHolder({spoiled, 96, 96}),
+                                                          margin, OutputPixelFormat::Argb32);
+                QImage band(renderer->Width(), count, QImage::Format_ARGB32);
+                other->RenderRows(first, count, band.bits(), band.bytesPerLine());
+                return band;
+            };
+            const int height = renderer->Height();
+            for (int first = 0; first < height; first += 8) {
+                const int count = std::min(8, height - first);
+                const int needed = renderer->SourceRowsNeeded(first, count);
+                const int unused = renderer->SourceRowsUnusedFrom(first);
+                boundedBelow += needed < h;
+                boundedAbove += unused > 0;
+                const QImage reference = rendered(0, 0, first, count);
+                ASSERT_EQ(rendered(needed, h, first, count), reference) << "rows " << first;
+                ASSERT_EQ(rendered(0, unused, first, height - first),
+                          rendered(0, 0, first, height - first))
+                    << "rows " << first;
+            }
+        }
+    // Neither bound may be the trivial one everywhere.
+    EXPECT_GT(boundedBelow, 0);
+    EXPECT_GT(boundedAbove, 0);
+}

@@ -1,10 +1,13 @@
 #include "FormatWriters.h"
 
 #include <gif_lib.h>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace FormatWriters {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "DecodedImage.h"
+#include "RowArrival.h"
+
+class JpegRowDecoder;
+
+// Decodes a JPEG on a thread of its own into an image that has its full size
+// from the start, publishing how many rows are done, so that the image can be
+// used (rendered, say) from the top while its lower rows are still arriving.
+//
+// Started only for data whose decoded form is known in advance to be exactly
+// what the given imaging component would load, with no orientation to apply
+// afterwards; for anything else Start gives none and the caller loads the
+// image the usual way. A failure part way through (damaged or cut-off data)
+// shows as WaitForRows giving false; the caller may then load the same bytes
+// the usual way to report it exactly as loading always has.
+class ProgressiveJpegDecoder : public RowArrival {
+public:
+    enum class Component { First, Second };
+
+    // The bytes are kept (shared, not copied) while decoding runs. None when
+    // the data is no JPEG, fails the plausibility checks, needs the reader of
+    // the component that this cannot match, carries an orientation other than
+    // upright, or its header is damaged.
+    static std::shared_ptr<ProgressiveJpegDecoder> Start(QByteArray bytes, Component component);
+    ~ProgressiveJpegDecoder() override;
+
+    // The image being filled, with the resolution, orientation tag and
+    // metadata the component would report. Rows are final only as far as
+    // WaitForRows says.
+    const DecodedImage& Decoded() const { return m_decoded; }
+    bool WaitForRows(int rows) const override;
+
+private:
+    ProgressiveJpegDecoder() = default;
+    void Run();
+    bool DecodeAll();
+    void Publish(int rows, bool failed);
+
+    QByteArray m_bytes;
+    std::unique_ptr<JpegRowDecoder> m_decoder;
+    DecodedImage m_decoded;
+    int m_height = 0;
+
+    std::atomic<int> m_rowsDone{0};  // final rows, or -1 once decoding failed
+    std::atomic<bool> m_abandon{false};
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_arrived;
+    std::thread m_thread;
+};
