@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <cmath>
+#include <system_error>
 
 #include "AngleNormalization.h"
 #include "CCachedBitmap.h"
@@ -176,8 +177,13 @@ void CTavloDoc::PrepareDisplayBitmap() {
     // new cache, which nothing else sees until it is done.
     auto cache =
         std::make_shared<CCachedBitmap>(m_current->m_image, m_current->m_flipX, m_current->m_flipY);
+    try {
+        m_pendingBuild = std::async(std::launch::async, [cache] { cache->Build(); });
+    } catch (const std::system_error&) {
+        // No thread to give: the copy is made when it is first asked for.
+        return;
+    }
     m_pendingDisplay = cache;
-    m_pendingBuild = std::async(std::launch::async, [cache] { cache->Build(); });
 }
 
 const CBitmapHolder* CTavloDoc::GetDisplayBitmap() {

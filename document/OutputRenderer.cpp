@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -258,7 +259,15 @@ QImage OutputRenderer::RenderImage() const {
         }
     };
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) helpers.emplace_back(work, t);
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work, t);
+        } catch (const std::system_error&) {
+            // No thread to be had: the bands dealt to the helpers that did not
+            // start are taken over by the others, this thread included.
+            break;
+        }
+    }
     work(0);
     for (std::thread& helper : helpers) helper.join();
     return failed ? QImage() : image;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <system_error>
 
 #include "platform/imaging/ImageAllocation.h"
 
@@ -114,25 +115,32 @@ const QImage& MipmapPyramid::ReadyLevel(int k, const std::function<void()>& buil
     }
     if (int(m_levels.size()) <= k && !m_job && !m_gaveUp) {
         auto job = std::make_shared<Job>();
+        try {
+            m_worker = std::thread(
+                [job, from = m_levels.back(), count = k + 1 - int(m_levels.size()), built] {
+                    QImage previous = from;
+                    for (int i = 0; i < count; ++i) {
+                        QImage next = Halve(previous, &job->cancel);
+                        if (next.isNull()) {
+                            job->failed = !job->cancel;
+                            break;
+                        }
+                        {
+                            std::lock_guard<std::mutex> guard(job->lock);
+                            job->built.push_back(next);
+                        }
+                        previous = std::move(next);
+                    }
+                    job->done = true;
+                    if (!job->cancel && built) built();
+                });
+        } catch (const std::system_error&) {
+            // The system has no thread to give: the level is built here, as it
+            // is without building in the background.
+            if (level) *level = k;
+            return Level(k);
+        }
         m_job = job;
-        m_worker =
-            std::thread([job, from = m_levels.back(), count = k + 1 - int(m_levels.size()), built] {
-                QImage previous = from;
-                for (int i = 0; i < count; ++i) {
-                    QImage next = Halve(previous, &job->cancel);
-                    if (next.isNull()) {
-                        job->failed = !job->cancel;
-                        break;
-                    }
-                    {
-                        std::lock_guard<std::mutex> guard(job->lock);
-                        job->built.push_back(next);
-                    }
-                    previous = std::move(next);
-                }
-                job->done = true;
-                if (!job->cancel && built) built();
-            });
     }
     const int ready = std::min(k, int(m_levels.size()) - 1);
     if (level) *level = ready;

@@ -45,7 +45,8 @@ public:
     const QImage& Level(int k);
     // The level if it is built; otherwise the coarsest built one below it, while
     // a worker builds the rest (started once per image) and then calls built()
-    // on its own thread. *level receives the level returned.
+    // on its own thread; when the system has no thread to give, it is built at
+    // once as Level builds it. *level receives the level returned.
     const QImage& ReadyLevel(int k, const std::function<void()>& built, int* level);
     // The level that drawing at this scale (display pixels per source pixel)
     // should use: the one whose scale is nearest in the logarithm, so that it is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 PrefetchingRowSource::PrefetchingRowSource(Producer produce, int width, int height,
                                            RowLayout layout, int workers, int bandRows,
@@ -14,7 +15,15 @@ PrefetchingRowSource::PrefetchingRowSource(Producer produce, int width, int heig
       m_stride(qsizetype(width) * (layout == RowLayout::Bgr24 ? 3 : 4)),
       m_slots(std::size_t(std::max(2, bandsAhead))) {
     for (Slot& slot : m_slots) slot.pixels.resize(std::size_t(m_stride) * m_bandRows);
-    for (int i = 0; i < std::max(1, workers); ++i) m_workers.emplace_back([this] { Work(); });
+    for (int i = 0; i < std::max(1, workers); ++i) {
+        try {
+            m_workers.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // The system has no more threads to give: fewer helpers, and with
+            // none at all the reader makes each band itself.
+            break;
+        }
+    }
 }
 
 PrefetchingRowSource::~PrefetchingRowSource() {
@@ -62,6 +71,15 @@ bool PrefetchingRowSource::ReadRows(int first, int count, uchar* target, qsizety
         const int band = row / m_bandRows;
         if (band < m_consumedBands) return false;  // rows must come in order
         Slot& slot = m_slots[std::size_t(band % slotCount)];
+        if (m_workers.empty() && slot.band != band) {
+            const int bandFirst = band * m_bandRows;
+            if (!m_produce(bandFirst, std::min(m_bandRows, m_height - bandFirst),
+                           slot.pixels.data(), m_stride)) {
+                m_failed = true;
+                return false;
+            }
+            slot.band = band;
+        }
         {
             std::unique_lock<std::mutex> guard(m_lock);
             m_changed.wait(guard, [&] { return slot.band == band || m_failed; });

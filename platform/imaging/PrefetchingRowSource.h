@@ -12,7 +12,9 @@
 // reader, so that an encoder reading on one core and a renderer working on the
 // others overlap, with memory for only those few bands. produce(first, count,
 // target, stride) must be safe to call from several threads for different rows;
-// once it returns false, no further band is produced and reading fails.
+// once it returns false, no further band is produced and reading fails. When
+// the system gives fewer threads than asked for, fewer work; with none, the
+// reader produces each band itself.
 class PrefetchingRowSource : public RowSource {
 public:
     using Producer = std::function<bool(int first, int count, uchar* target, qsizetype stride)>;

@@ -1,5 +1,7 @@
 #include "ProgressiveJpegDecoder.h"
 
+#include <system_error>
+
 #include "ContainerMetadata.h"
 #include "DataPlausibility.h"
 #include "ExifOrientation.h"
@@ -65,7 +67,11 @@ std::shared_ptr<ProgressiveJpegDecoder> ProgressiveJpegDecoder::Start(QByteArray
     }
     decoded.orientation = orientation;
     decoded.metadata = ReadContainerMetadata(decode->m_bytes);
-    decode->m_thread = std::thread([raw = decode.get()] { raw->Run(); });
+    try {
+        decode->m_thread = std::thread([raw = decode.get()] { raw->Run(); });
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to decode on: the caller loads the image the usual way
+    }
     return decode;
 }
 

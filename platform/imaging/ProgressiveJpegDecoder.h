@@ -29,7 +29,8 @@ public:
     // The bytes are kept (shared, not copied) while decoding runs. None when
     // the data is no JPEG, fails the plausibility checks, needs the reader of
     // the component that this cannot match, carries an orientation other than
-    // upright, or its header is damaged.
+    // upright, or its header is damaged; none too when the system has no
+    // thread to decode on.
     static std::shared_ptr<ProgressiveJpegDecoder> Start(QByteArray bytes, Component component);
     ~ProgressiveJpegDecoder() override;
 

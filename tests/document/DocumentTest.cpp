@@ -23,6 +23,7 @@
 #include "resources/CommandIds.h"
 #include "support/FakeView.h"
 #include "support/ImageFixtures.h"
+#include "support/NoThreadToSpare.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -438,5 +439,21 @@ TEST_F(DocumentTest, DisplayCopyMadeAheadIsTheSameAndOnlyForItsOwnImage) {
     ASSERT_TRUE(mirrored);
     EXPECT_EQ(mirrored->Image().pixel(1, 1), pixels.pixel(8, 0));
     EXPECT_EQ(mirrored->Image().pixel(9, 7), pixels.pixel(0, 6));
+}
+// When the system has no thread to give, nothing is made ahead and the copy is
+// made when it is asked for.
+TEST_F(DocumentTest, WithoutAThreadToSpareTheDisplayCopyIsMadeWhenAskedFor) {
+    const QImage pixels = Fixtures::Quadrants(9, 7);
+    ASSERT_TRUE(m_doc.SetNewImage(MakeHolder({pixels, 96, 96})));
+    {
+        const NoThreadToSpare limit;
+        ASSERT_TRUE(limit.Active());
+        m_doc.PrepareDisplayBitmap();
+    }
+    const CBitmapHolder* copy = m_doc.GetDisplayBitmap();
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->Image().size(), QSize(11, 9));
+    EXPECT_EQ(copy->Image().pixel(1, 1), pixels.pixel(0, 0));
+    EXPECT_EQ(copy->Image().pixel(9, 7), pixels.pixel(8, 6));
 }
 }  // namespace

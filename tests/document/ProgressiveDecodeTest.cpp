@@ -7,13 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <string>
 
+#include "document/ImageLoader.h"
 #include "platform/imaging/CodecFactory.h"
 #include "platform/imaging/ProgressiveJpegDecoder.h"
 #include "platform/imaging/QtImageComponent.h"
 #include "support/JpegWriter.h"
+#include "support/NoThreadToSpare.h"
 #include "support/SharedCodecs.h"
 
 using namespace JpegWriter;
@@ -180,5 +184,34 @@ TEST(ProgressiveDecodeTest, DamagedDataFailsTheWaitingWhereTheUsualDecodingFails
             // Once failed, every later wait fails at once, however few rows it asks for.
             EXPECT_FALSE(decode->WaitForRows(1));
         }
+    }
+}
+
+TEST(ProgressiveDecodeTest, WithoutAThreadToSpareNoneIsStartedAndTheFileLoadsTheUsualWay) {
+    JpegSpec spec;
+    spec.image = Noisy(40, 24);
+    const QByteArray bytes = Jpeg(spec);
+    for (const Component component : {Component::First, Component::Second}) {
+        const NoThreadToSpare limit;
+        ASSERT_TRUE(limit.Active());
+        EXPECT_FALSE(ProgressiveJpegDecoder::Start(bytes, component));
+    }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("page.jpg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    for (const int useWic : {1, 2}) {
+        // Once without the limit, so that the readers' plug-ins are loaded.
+        ASSERT_TRUE(LoadImageFromFile(path, {useWic, SharedCodecs(), true}));
+        HolderPtr loaded;
+        {
+            const NoThreadToSpare limit;
+            ASSERT_TRUE(limit.Active());
+            loaded =
+                LoadImageFromFile(path, {useWic, SharedCodecs(), true}, SourceDecoding::WhileUsed);
+        }
+        ASSERT_TRUE(loaded) << "UseWIC " << useWic;
+        EXPECT_EQ(loaded->Image().size(), QSize(40, 24));
     }
 }

@@ -19,6 +19,7 @@
 #include "document/OutputRenderer.h"
 #include "document/RenderKernels.h"
 #include "platform/SettingsStore.h"
+#include "support/NoThreadToSpare.h"
 
 namespace {
 
@@ -523,27 +524,37 @@ TEST(RendererThreads, EveryBandIsDealtExactlyOnce) {
 }
 
 TEST(RendererThreads, WholeImageEqualsRowsRenderedInOneThread) {
-    // Tall enough for many bands per thread, margin rows at top and bottom.
-    for (const float angle : {0.0f, 7.0f, -60.0f}) {
-        CUndoItem state;
-        state.m_image = MakeHolder({RandomImage(90, 700, false, 8), 96, 96});
-        state.m_angle = angle;
-        state.m_trimLeft = -50, state.m_trimTop = -370;
-        state.m_trimWidth = state.m_resultWidth = 100;
-        state.m_trimHeight = state.m_resultHeight = 740;
-        state.m_scaleX = state.m_scaleY = 1;
-        const auto renderer = OutputRenderer::Create(
-            state, state.m_image, MarginColor{1, 2, 3, 255}, OutputPixelFormat::Argb32);
-        ASSERT_TRUE(renderer);
-        const QImage whole = renderer->RenderImage();
-        QImage rows(100, 740, QImage::Format_ARGB32);
-        rows.fill(0);
-        ASSERT_TRUE(renderer->ReadRows(0, 740, rows.bits(), rows.bytesPerLine()));
-        ASSERT_EQ(whole.size(), rows.size());
-        for (int y = 0; y < 740; ++y)
-            ASSERT_EQ(std::memcmp(whole.constScanLine(y), rows.constScanLine(y), 400), 0)
-                << "row " << y << ", angle " << angle;
-    }
+    // Tall enough for many bands per thread, margin rows at top and bottom;
+    // also when the system refuses every helper thread, and the calling
+    // thread must render the bands dealt to the helpers that never started.
+    for (const bool threadsRefused : {false, true})
+        for (const float angle : {0.0f, 7.0f, -60.0f}) {
+            CUndoItem state;
+            state.m_image = MakeHolder({RandomImage(90, 700, false, 8), 96, 96});
+            state.m_angle = angle;
+            state.m_trimLeft = -50, state.m_trimTop = -370;
+            state.m_trimWidth = state.m_resultWidth = 100;
+            state.m_trimHeight = state.m_resultHeight = 740;
+            state.m_scaleX = state.m_scaleY = 1;
+            const auto renderer = OutputRenderer::Create(
+                state, state.m_image, MarginColor{1, 2, 3, 255}, OutputPixelFormat::Argb32);
+            ASSERT_TRUE(renderer);
+            QImage whole;
+            if (threadsRefused) {
+                const NoThreadToSpare limit;
+                ASSERT_TRUE(limit.Active());
+                whole = renderer->RenderImage();
+            } else {
+                whole = renderer->RenderImage();
+            }
+            QImage rows(100, 740, QImage::Format_ARGB32);
+            rows.fill(0);
+            ASSERT_TRUE(renderer->ReadRows(0, 740, rows.bits(), rows.bytesPerLine()));
+            ASSERT_EQ(whole.size(), rows.size());
+            for (int y = 0; y < 740; ++y)
+                ASSERT_EQ(std::memcmp(whole.constScanLine(y), rows.constScanLine(y), 400), 0)
+                    << "row " << y << ", angle " << angle << (threadsRefused ? ", no threads" : "");
+        }
 }
 
 // ---- Frame geometry ----------------------------------------------------------

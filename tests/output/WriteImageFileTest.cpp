@@ -17,6 +17,7 @@
 #include "platform/imaging/QtImageComponent.h"
 #include "support/EncodedFiles.h"
 #include "support/ImageFixtures.h"
+#include "support/NoThreadToSpare.h"
 #include "support/QtPrinters.h"
 
 using namespace EncodedFiles;
@@ -104,6 +105,24 @@ protected:
     QTemporaryDir m_folder;
     QImage m_opaque;
 };
+
+// The opaque rendering goes to the encoder through helper threads; when the
+// system has none to give, the rows are rendered on the writing thread and the
+// file is the same.
+TEST_F(WriteImageFileTest, WithoutAThreadToSpareTheOpaqueFileIsStillWritten) {
+    bool written = false;
+    {
+        const NoThreadToSpare limit;
+        ASSERT_TRUE(limit.Active());
+        written = Write("opaque.bmp", false);
+    }
+    ASSERT_TRUE(written);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("opaque.bmp")});
+    const auto decoded = DecodeWithQt(Read("opaque.bmp"));
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->bitmap.image.size(), m_opaque.size());
+    EXPECT_LE(MaxDifference(decoded->bitmap.image, m_opaque), 1);
+}
 
 TEST_F(WriteImageFileTest, TransparentPngKeepsTheResultsOwnPixels) {
     ASSERT_TRUE(Write("result.png", true));

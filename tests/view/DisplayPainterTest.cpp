@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "support/NoThreadToSpare.h"
 #include "view/DisplayPainter.h"
 #include "view/MipmapPyramid.h"
 
@@ -202,5 +203,25 @@ TEST(MipmapPyramidTest, ReadyLevelGivesAFinerLevelUntilTheWorkerIsDone) {
     other.fill(qRgba(1, 2, 3, 255));
     pyramid.SetSource(other);
     EXPECT_EQ(pyramid.Level(2).pixel(0, 0), qRgba(1, 2, 3, 255));
+}
+// When the system has no thread to give, the level asked for is built on the
+// calling thread, as it is without building in the background.
+TEST(MipmapPyramidTest, ReadyLevelWithoutAThreadToSpareBuildsTheLevelItself) {
+    QImage image(256, 128, QImage::Format_ARGB32);
+    image.fill(qRgba(10, 200, 90, 255));
+    MipmapPyramid pyramid;
+    pyramid.SetSource(image, true);
+    int level = -1;
+    QSize size;
+    {
+        const NoThreadToSpare limit;
+        ASSERT_TRUE(limit.Active());
+        size = pyramid
+                   .ReadyLevel(
+                       3, [] {}, &level)
+                   .size();
+    }
+    EXPECT_EQ(level, 3);
+    EXPECT_EQ(size, QSize(32, 16));
 }
 }  // namespace
