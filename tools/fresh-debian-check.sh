@@ -176,7 +176,7 @@ check "manual pages for both programs" \
 step "the installed editor under Xvfb"
 # Only for the look: this is not part of what the package needs.
 in_chroot apt-get install -y -q xvfb xauth x11-apps x11-utils >> "$log" 2>&1
-in_chroot sh -c 'XDG_CONFIG_HOME=/root/check-settings xvfb-run -a -s "-screen 0 1280x800x24" sh -c "
+in_chroot sh -c 'XDG_CONFIG_HOME=/root/check-settings xvfb-run -a -s "-noreset -screen 0 1280x800x24" sh -c "
     tavlo /root/sample.png & editor=\$!
     sleep 8
     xwd -root -silent > /root/editor.xwd

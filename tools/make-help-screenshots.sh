@@ -19,7 +19,7 @@ out=$root/resources/Help
 
 # Once more inside a virtual X server with a session bus of its own.
 if [ -z "${OBLIMO_HELP_SESSION:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
+  exec xvfb-run -a -s "-noreset -screen 0 1280x1024x24" \
     dbus-run-session -- env OBLIMO_HELP_SESSION=1 "$0" "$tavlo"
 fi
 

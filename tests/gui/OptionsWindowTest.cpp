@@ -67,8 +67,10 @@ protected:
             << "python3-pyatspi is missing: tools/setup.sh installs it";
 
         m_env = QProcessEnvironment::systemEnvironment();
+        // -noreset: a server that resets when its last client leaves refuses
+        // whoever connects at that moment.
         const QString display = FirstLine(m_xvfb, "Xvfb",
-                                          {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                                          {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"},
                                           m_env);
         ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start";
         m_env.insert("DISPLAY", ":" + display);

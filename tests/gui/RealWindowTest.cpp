@@ -65,11 +65,13 @@ QString OutputFolder() {
 }
 
 // An X server of its own (Xvfb picks a free display and reports its number)
-// and the environment that tavlo and the X tools run in.
+// and the environment that tavlo and the X tools run in. Without -noreset the
+// server resets whenever its last client leaves, and a program connecting at
+// that moment (tavlo while xwininfo polls) is refused.
 class XServer {
 public:
     bool Start(const QString& runtimeFolder, const QString& screen = QStringLiteral("1280x800x24")) {
-        m_xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
+        m_xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
         if (!m_xvfb.waitForStarted(10000)) return false;
         QByteArray number;
         const bool started = WaitFor([&] {
