@@ -33,16 +33,16 @@ int QtDotsPerMetre(int unit, int density, int fallback) {
 }
 }  // namespace
 
-std::shared_ptr<ProgressiveJpegDecoder> ProgressiveJpegDecoder::Start(QByteArray bytes,
-                                                                      Component component) {
+std::shared_ptr<ProgressiveJpegDecoder> ProgressiveJpegDecoder::Prepare(QByteArray bytes,
+                                                                        Component component,
+                                                                        Orientations orientations) {
     if (SniffContainerFormat(bytes) != ContainerFormat::Jpeg) return nullptr;
     const bool first = component == Component::First;
     if (first ? !FirstComponentReadsWithQt(bytes)
               : !ImageDataPlausible(ContainerFormat::Jpeg, bytes))
         return nullptr;
-    // A turned or mirrored image is turned after decoding, all of it at once.
     const int orientation = ReadOrientationTag(bytes);
-    if (TurnedOrMirrored(orientation)) return nullptr;
+    if (orientations == Orientations::UprightOnly && TurnedOrMirrored(orientation)) return nullptr;
 
     std::shared_ptr<ProgressiveJpegDecoder> decode(new ProgressiveJpegDecoder);
     decode->m_bytes = std::move(bytes);
@@ -67,12 +67,34 @@ std::shared_ptr<ProgressiveJpegDecoder> ProgressiveJpegDecoder::Start(QByteArray
     }
     decoded.orientation = orientation;
     decoded.metadata = ReadContainerMetadata(decode->m_bytes);
+    return decode;
+}
+
+std::shared_ptr<ProgressiveJpegDecoder> ProgressiveJpegDecoder::Start(QByteArray bytes,
+                                                                      Component component) {
+    // A turned or mirrored image is turned after decoding, all of it at once.
+    auto decode = Prepare(std::move(bytes), component, Orientations::UprightOnly);
+    if (!decode) return nullptr;
     try {
         decode->m_thread = std::thread([raw = decode.get()] { raw->Run(); });
     } catch (const std::system_error&) {
         return nullptr;  // no thread to decode on: the caller loads the image the usual way
     }
     return decode;
+}
+
+// Besides sparing a copy, this keeps damaged data out of Qt's reader: Qt hears
+// of missing data only through libjpeg's message about it, and libjpeg speaks
+// only its first warning. After a harmless one (stray bytes before a marker)
+// a cut-off scan would come back from Qt as a success, padded with grey.
+ProgressiveJpegDecoder::WholeImage ProgressiveJpegDecoder::DecodeWhole(QByteArray bytes,
+                                                                       Component component) {
+    const auto decode = Prepare(std::move(bytes), component, Orientations::Any);
+    if (!decode) return {};
+    const bool complete = decode->DecodeAll();
+    decode->m_decoder.reset();
+    if (!complete) return {true, std::nullopt};
+    return {true, std::move(decode->m_decoded)};
 }
 
 ProgressiveJpegDecoder::~ProgressiveJpegDecoder() {

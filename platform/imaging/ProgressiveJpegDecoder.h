@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "DecodedImage.h"
@@ -34,6 +35,18 @@ public:
     static std::shared_ptr<ProgressiveJpegDecoder> Start(QByteArray bytes, Component component);
     ~ProgressiveJpegDecoder() override;
 
+    // The same decoding done on the calling thread, for callers that need the
+    // whole image at once; here a turned or mirrored image is taken too (its
+    // orientation is reported, not applied). Not taken: the data is none this
+    // decoder stands in for, and the caller loads it the usual way. Taken
+    // without an image: the data is damaged, and the component would refuse it
+    // had it seen the damage (its reader may overlook some, see the .cpp).
+    struct WholeImage {
+        bool taken = false;
+        std::optional<DecodedImage> decoded;
+    };
+    static WholeImage DecodeWhole(QByteArray bytes, Component component);
+
     // The image being filled, with the resolution, orientation tag and
     // metadata the component would report. Rows are final only as far as
     // WaitForRows says.
@@ -42,6 +55,10 @@ public:
 
 private:
     ProgressiveJpegDecoder() = default;
+    // Checks the data and reads its header, without decoding a row.
+    enum class Orientations { UprightOnly, Any };
+    static std::shared_ptr<ProgressiveJpegDecoder> Prepare(QByteArray bytes, Component component,
+                                                           Orientations orientations);
     void Run();
     bool DecodeAll();
     void Publish(int rows, bool failed);
