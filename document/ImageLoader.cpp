@@ -1,6 +1,7 @@
 #include "ImageLoader.h"
 
 #include <QTransform>
+#include <optional>
 #include <utility>
 
 #include "platform/imaging/CodecFactory.h"
@@ -14,7 +15,9 @@ QImage Turned(const QImage& image, int degrees) {
     return image.transformed(QTransform().rotate(degrees));
 }
 
-HolderPtr HolderFrom(DecodedImage decoded) {
+// knownOpaque: the decoder gives no transparent pixel, so the holder need not
+// look at every one.
+HolderPtr HolderFrom(DecodedImage decoded, bool knownOpaque = false) {
     Bitmap& bitmap = decoded.bitmap;
     if (bitmap.Width() != 0 && bitmap.Height() != 0) {
         ApplyExifOrientation(bitmap.image, decoded.orientation);
@@ -23,7 +26,21 @@ HolderPtr HolderFrom(DecodedImage decoded) {
         if (decoded.orientation >= 5 && decoded.orientation <= 8)
             std::swap(bitmap.dpiX, bitmap.dpiY);
     }
-    return MakeHolder(bitmap, decoded.metadata);
+    auto holder = std::make_shared<CBitmapHolder>();
+    if (!holder->CopyFromImage(bitmap, decoded.metadata, knownOpaque)) return nullptr;
+    return holder;
+}
+
+// JPEG data that Qt's reader would decode goes through the program's own
+// libjpeg loop set up exactly as Qt's reader, which fills the working format
+// directly (no copy, no scan for transparency) and refuses damaged data that
+// Qt may let through padded with grey.
+std::optional<HolderPtr> LoadJpegLikeQt(const ImageStream& stream) {
+    auto whole = ProgressiveJpegDecoder::DecodeWhole(stream.SharedBytes(),
+                                                     ProgressiveJpegDecoder::Component::First);
+    if (!whole.taken) return std::nullopt;
+    if (!whole.decoded) return HolderPtr();
+    return HolderFrom(std::move(*whole.decoded), true);
 }
 }  // namespace
 
@@ -58,7 +75,12 @@ void ApplyExifOrientation(QImage& image, int value) {
 
 HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& imaging) {
     if (imaging.UseWIC != 2) {
-        if (auto decoded = DecodeWithQt(stream.Bytes())) return HolderFrom(std::move(*decoded));
+        const std::optional<HolderPtr> jpeg = LoadJpegLikeQt(stream);
+        if (jpeg && *jpeg) return *jpeg;
+        // Damaged JPEG data is no image for the first component, as if Qt had
+        // seen the damage; the second may still try it.
+        if (!jpeg)
+            if (auto decoded = DecodeWithQt(stream.Bytes())) return HolderFrom(std::move(*decoded));
     }
     if (imaging.UseWIC != 0 && imaging.WicFactory) {
         if (auto decoded = imaging.WicFactory->Decode(stream.Bytes()))

@@ -277,6 +277,22 @@ TEST_F(HostileFilesTest, JpegWithoutEndMarkerOpensOnlyWhenItHasOneScanAndAllItsR
     }
 }
 
+TEST_F(HostileFilesTest, DataMissingAfterAHarmlessWarningIsStillRefused) {
+    // libjpeg speaks only its first warning. Stray bytes before the scan make
+    // that one harmless, and a scan cut short further on then goes unheard
+    // unless the decoder listens to every warning itself.
+    const QByteArray clean = EncodeJpeg(Noise(256, 192), false);
+    const qsizetype scan = clean.indexOf(QByteArray("\xFF\xDA", 2));
+    ASSERT_GT(scan, 0);
+    QByteArray stray = clean;
+    stray.insert(scan, QByteArray("\x00\x42\x13\x00", 4));
+    const QByteArray cut = stray.left(scan + (stray.size() - scan) / 2) + QByteArray("\xFF\xD9", 2);
+    for (int useWic : {0, 1, 2}) {
+        ASSERT_TRUE(DecodeBytes(stray, useWic)) << "UseWIC " << useWic;
+        EXPECT_FALSE(DecodeBytes(cut, useWic)) << "UseWIC " << useWic;
+    }
+}
+
 // ---- Resolution -----------------------------------------------------------
 
 TEST_F(HostileFilesTest, QuarterTurnsExchangeTheResolutions) {
