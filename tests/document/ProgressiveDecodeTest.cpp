@@ -126,6 +126,28 @@ TEST(ProgressiveDecodeTest, FirstComponentRowsAreThoseOfQtsReaderOrTheFileGoesTo
     }
 }
 
+// The editor's loads of a whole image take the same decoding on the calling
+// thread; turned and mirrored images too, their orientation reported.
+TEST(ProgressiveDecodeTest, WholeImagesOfTheFirstComponentAreThoseOfQtsReader) {
+    using Colour = JpegSpec::Colour;
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = Jpeg(c.spec);
+        const auto usual = DecodeWithQt(bytes);
+        ASSERT_TRUE(usual);
+        const auto whole = ProgressiveJpegDecoder::DecodeWhole(bytes, Component::First);
+        const bool converted = c.spec.colour == Colour::Cmyk || c.spec.colour == Colour::Ycck;
+        EXPECT_EQ(whole.taken, !converted);
+        if (!whole.taken) continue;
+        ASSERT_TRUE(whole.decoded);
+        EXPECT_EQ(Difference(whole.decoded->bitmap.image, usual->bitmap.image), "");
+        EXPECT_EQ(whole.decoded->bitmap.dpiX, usual->bitmap.dpiX);
+        EXPECT_EQ(whole.decoded->bitmap.dpiY, usual->bitmap.dpiY);
+        EXPECT_EQ(whole.decoded->orientation, usual->orientation);
+        EXPECT_EQ(whole.decoded->metadata.exif, usual->metadata.exif);
+    }
+}
+
 TEST(ProgressiveDecodeTest, SecondComponentRowsAreThoseOfItsReaderOrTheFileGoesToIt) {
     ASSERT_TRUE(SharedCodecs());
     for (const Case& c : Cases()) {
