@@ -38,6 +38,15 @@ std::string Difference(const QImage& seen, const QImage& expected) {
     return "";
 }
 
+// The pixels, resolution, orientation and EXIF block of the usual decoding.
+void ExpectSameDecoding(const QImage& pixels, const DecodedImage& seen, const DecodedImage& usual) {
+    EXPECT_EQ(Difference(pixels, usual.bitmap.image), "");
+    EXPECT_EQ(seen.bitmap.dpiX, usual.bitmap.dpiX);
+    EXPECT_EQ(seen.bitmap.dpiY, usual.bitmap.dpiY);
+    EXPECT_EQ(seen.orientation, usual.orientation);
+    EXPECT_EQ(seen.metadata.exif, usual.metadata.exif);
+}
+
 JpegSpec Spec(int width, int height) {
     JpegSpec spec;
     spec.image = Noisy(width, height);
@@ -117,12 +126,7 @@ TEST(ProgressiveDecodeTest, FirstComponentRowsAreThoseOfQtsReaderOrTheFileGoesTo
             continue;
         }
         ASSERT_TRUE(decode);
-        const DecodedImage& arriving = decode->Decoded();
-        EXPECT_EQ(Difference(Arrived(*decode), usual->bitmap.image), "");
-        EXPECT_EQ(arriving.bitmap.dpiX, usual->bitmap.dpiX);
-        EXPECT_EQ(arriving.bitmap.dpiY, usual->bitmap.dpiY);
-        EXPECT_EQ(arriving.orientation, usual->orientation);
-        EXPECT_EQ(arriving.metadata.exif, usual->metadata.exif);
+        ExpectSameDecoding(Arrived(*decode), decode->Decoded(), *usual);
     }
 }
 
@@ -140,11 +144,7 @@ TEST(ProgressiveDecodeTest, WholeImagesOfTheFirstComponentAreThoseOfQtsReader) {
         EXPECT_EQ(whole.taken, !converted);
         if (!whole.taken) continue;
         ASSERT_TRUE(whole.decoded);
-        EXPECT_EQ(Difference(whole.decoded->bitmap.image, usual->bitmap.image), "");
-        EXPECT_EQ(whole.decoded->bitmap.dpiX, usual->bitmap.dpiX);
-        EXPECT_EQ(whole.decoded->bitmap.dpiY, usual->bitmap.dpiY);
-        EXPECT_EQ(whole.decoded->orientation, usual->orientation);
-        EXPECT_EQ(whole.decoded->metadata.exif, usual->metadata.exif);
+        ExpectSameDecoding(whole.decoded->bitmap.image, *whole.decoded, *usual);
     }
 }
 
@@ -162,11 +162,7 @@ TEST(ProgressiveDecodeTest, SecondComponentRowsAreThoseOfItsReaderOrTheFileGoesT
             continue;
         }
         ASSERT_TRUE(decode);
-        const DecodedImage& arriving = decode->Decoded();
-        EXPECT_EQ(Difference(Arrived(*decode), usual->bitmap.image), "");
-        EXPECT_EQ(arriving.bitmap.dpiX, usual->bitmap.dpiX);
-        EXPECT_EQ(arriving.bitmap.dpiY, usual->bitmap.dpiY);
-        EXPECT_EQ(arriving.metadata.exif, usual->metadata.exif);
+        ExpectSameDecoding(Arrived(*decode), decode->Decoded(), *usual);
     }
 }
 
