@@ -46,8 +46,8 @@ bool CBitmapHolder::FillWhileArriving(const Bitmap& image, const ImageMetadata& 
     return true;
 }
 
-HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata) {
+HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata, bool knownOpaque) {
     auto holder = std::make_shared<CBitmapHolder>();
-    if (!holder->CopyFromImage(image, metadata)) return nullptr;
+    if (!holder->CopyFromImage(image, metadata, knownOpaque)) return nullptr;
     return holder;
 }

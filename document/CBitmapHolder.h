@@ -81,5 +81,7 @@ private:
 
 using HolderPtr = std::shared_ptr<const CBitmapHolder>;
 
-// A new holder filled from the image, or none when the image is empty.
-HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata = {});
+// A new holder filled from the image, or none when the image is empty
+// (knownOpaque as for CopyFromImage).
+HolderPtr MakeHolder(const Bitmap& image, const ImageMetadata& metadata = {},
+                     bool knownOpaque = false);

@@ -1,7 +1,6 @@
 #include "ImageLoader.h"
 
 #include <QTransform>
-#include <optional>
 #include <utility>
 
 #include "platform/imaging/CodecFactory.h"
@@ -26,21 +25,7 @@ HolderPtr HolderFrom(DecodedImage decoded, bool knownOpaque = false) {
         if (decoded.orientation >= 5 && decoded.orientation <= 8)
             std::swap(bitmap.dpiX, bitmap.dpiY);
     }
-    auto holder = std::make_shared<CBitmapHolder>();
-    if (!holder->CopyFromImage(bitmap, decoded.metadata, knownOpaque)) return nullptr;
-    return holder;
-}
-
-// JPEG data that Qt's reader would decode goes through the program's own
-// libjpeg loop set up exactly as Qt's reader, which fills the working format
-// directly (no copy, no scan for transparency) and refuses damaged data that
-// Qt may let through padded with grey.
-std::optional<HolderPtr> LoadJpegLikeQt(const ImageStream& stream) {
-    auto whole = ProgressiveJpegDecoder::DecodeWhole(stream.SharedBytes(),
-                                                     ProgressiveJpegDecoder::Component::First);
-    if (!whole.taken) return std::nullopt;
-    if (!whole.decoded) return HolderPtr();
-    return HolderFrom(std::move(*whole.decoded), true);
+    return MakeHolder(bitmap, decoded.metadata, knownOpaque);
 }
 }  // namespace
 
@@ -75,11 +60,15 @@ void ApplyExifOrientation(QImage& image, int value) {
 
 HolderPtr LoadImageFromStream(const ImageStream& stream, const ImagingServices& imaging) {
     if (imaging.UseWIC != 2) {
-        const std::optional<HolderPtr> jpeg = LoadJpegLikeQt(stream);
-        if (jpeg && *jpeg) return *jpeg;
-        // Damaged JPEG data is no image for the first component, as if Qt had
-        // seen the damage; the second may still try it.
-        if (!jpeg)
+        // JPEG data that Qt's reader would decode goes through the program's
+        // own libjpeg loop set up exactly as Qt's reader: it fills the working
+        // format directly (no copy, no scan for transparency) and refuses
+        // damaged data that Qt may let through padded with grey. Damaged data
+        // is no image for the first component; the second may still try it.
+        auto jpeg = ProgressiveJpegDecoder::DecodeWhole(stream.SharedBytes(),
+                                                        ProgressiveJpegDecoder::Component::First);
+        if (jpeg.decoded) return HolderFrom(std::move(*jpeg.decoded), true);
+        if (!jpeg.taken)
             if (auto decoded = DecodeWithQt(stream.Bytes())) return HolderFrom(std::move(*decoded));
     }
     if (imaging.UseWIC != 0 && imaging.WicFactory) {
